@@ -1,0 +1,3 @@
+// Formation movement. (Being written.)
+#include "game/game.h"
+void UpdateFormation() {}

@@ -1,0 +1,26 @@
+// Play: game and level set-up, the world step and its sub-steps, the game's random generator.
+#pragma once
+
+#include <cstdint>
+
+#include "game/world.h"
+
+// The game's own generator: state = state * 214013 + 2531011, results are bits 16..30.
+extern uint32_t randState;
+void SeedRandom(uint32_t seed);
+int32_t NextRandom();
+
+void StartNewGame();
+void StartLevel();
+void ChooseLevelBackground();
+
+void UpdateWorld();
+bool IsLevelCleared();
+void ResolveShotHits();
+void UpdateFormation();
+void FireVirusShot();
+void MoveShots();
+void UpdatePlayerControl();
+void UpdateShipAnimation();
+void UpdatePowerUps();
+bool UpdatePowerUp(PowerUp& item);

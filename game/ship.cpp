@@ -1,0 +1,4 @@
+// The player's ship. (Being written.)
+#include "game/game.h"
+void UpdatePlayerControl() {}
+void UpdateShipAnimation() {}

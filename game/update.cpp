@@ -1,0 +1,4 @@
+// The world step. (Being written.)
+#include "game/game.h"
+void UpdateWorld() {}
+bool IsLevelCleared() { return false; }

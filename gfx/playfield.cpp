@@ -1,0 +1,3 @@
+// Playfield drawing. (Being written.)
+#include "gfx/playfield.h"
+void DrawPlayfield() {}

@@ -1,0 +1,25 @@
+// The headless backend's own interface: the runner, and the controls unit tests drive it with.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+struct HeadlessOptions {
+    std::string* trace = nullptr;    // receives one JSON line per presented frame
+    std::string* sounds = nullptr;   // receives one line per sound operation
+    std::string* error = nullptr;    // receives the refusal of a malformed script
+    std::function<void()> onFrame;   // called after every presented frame
+};
+
+// Runs the whole program on a script given as text, as quellfort-headless does; returns the
+// exit status (2 for a malformed script).
+int RunHeadlessScript(const std::string& script, const HeadlessOptions& options);
+
+// Direct control for unit tests of single steps, outside a scripted run.
+void HeadlessReset();                        // clock 0, ticks 1000, time 1700000000, keys up
+void HeadlessSetTicks(uint32_t ticks);       // PlatformTicks() returns this from now on
+void HeadlessSetTime(int64_t seconds);       // PlatformTime() returns this from now on
+void HeadlessSetKey(int virtualKey, bool down);
+const uint16_t* HeadlessLastFrame();         // the last presented frame, or null
+int HeadlessFramesPresented();

@@ -1,0 +1,87 @@
+// The seam between the game and the machine: everything the game needs from an operating system.
+// Game code includes this header and nothing else of the platform; each backend implements it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// Virtual-key codes, as the game names its keys.
+enum : int {
+    VK_RETURN = 13,
+    VK_ESCAPE = 27,
+    VK_SPACE = 32,
+    VK_LEFT = 37,
+    VK_RIGHT = 39,
+    VK_P = 80,
+};
+
+enum PlatformMessageKind : int {
+    MESSAGE_CHAR = 1,   // a typed character: one Windows-1252 byte (Backspace is 8)
+    MESSAGE_CLOSE = 2,  // a request to close the window (close button, SIGINT/SIGTERM, Escape)
+    MESSAGE_QUIT = 3,   // the window is gone; the main loop ends when it removes this
+};
+
+struct PlatformMessage {
+    PlatformMessageKind kind;
+    uint8_t character;
+};
+
+constexpr int SCREEN_WIDTH = 800;
+constexpr int SCREEN_HEIGHT = 600;
+
+// Start-up of the backend, called by main() before the game starts. Parses the command line;
+// returns -1 to go on, otherwise the process exit status (help printed, bad script, no display).
+int PlatformStart(int argc, char** argv);
+// Called by main() after the game has shut down; returns the process exit status.
+int PlatformFinish();
+
+// Called by the game's entry point first and last: hide and show the mouse cursor.
+void PlatformShowCursor(bool show);
+
+// Milliseconds since an arbitrary origin, wrapping at 2^32. Called by every game timer.
+uint32_t PlatformTicks();
+// Calendar time in whole seconds since 1970. Called by the level set-up for random seeds.
+int64_t PlatformTime();
+
+// Is the key down at this moment? Called by the menus and the world step once per pass.
+bool PlatformKeyDown(int virtualKey);
+// Returns once the key is up; nothing else of the game runs meanwhile. Called by the menus.
+void PlatformWaitKeyUp(int virtualKey);
+
+// Removes the oldest pending message; false when none is waiting. Called once per main-loop pass.
+bool PlatformNextMessage(PlatformMessage* message);
+// Appends a message to the queue. Called by the main loop (close on Escape, quit on destroy).
+void PlatformPostMessage(PlatformMessageKind kind);
+
+// Shows one finished 800 x 600 RGB565 frame and paces the game to 60 frames a second.
+// Called once by every drawing pass of the frame function.
+void PlatformPresent(const uint16_t* pixels);
+
+// Embedded resource lookup by name, without regard to case. Called by the sound bank.
+bool PlatformFindResource(const char* name, const uint8_t** data, size_t* size);
+
+// Sound device. Handles are positive; 0 means none. All calls accept 0 and then do nothing.
+struct PlatformWaveFormat {
+    uint16_t formatTag, channels;
+    uint32_t samplesPerSecond;
+    uint16_t bitsPerSample;
+};
+// Opens the audio device; false when there is none (the game then runs silently).
+bool PlatformOpenAudio();
+// Makes a sound of the given PCM samples; name is used for logs. Called by the sound bank.
+int PlatformCreateSound(const char* name, const PlatformWaveFormat& format, const uint8_t* data,
+                        uint32_t bytes);
+// A second sound on the same samples with its own play state. Called by the sound bank.
+int PlatformDuplicateSound(int source, const char* name);
+void PlatformStartSound(int sound);    // play from the start unless it is playing now
+void PlatformRestartSound(int sound);  // stop, rewind, play
+void PlatformSilenceSound(int sound);  // stop, rewind
+bool PlatformSoundPlaying(int sound);
+void PlatformReleaseSound(int sound);
+void PlatformCloseAudio();
+
+// Called by the headless backend after every presented frame to write the game's whole state
+// as the members of a JSON object (no braces), appended to out. The game registers it at start-up.
+using PlatformStateWriter = void (*)(std::string& out);
+void PlatformSetStateWriter(PlatformStateWriter writer);

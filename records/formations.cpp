@@ -1,0 +1,4 @@
+// Formation file. (Being written.)
+#include "records/records.h"
+FormationTable formations;
+void LoadFormations() {}

@@ -1,0 +1,35 @@
+// Records and data files: the high-score table and file, ranking and name entry, formations.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+constexpr int HIGH_SCORE_ROWS = 5;
+constexpr int MAX_NAME_LENGTH = 10;
+constexpr int32_t DEFAULT_HIGH_SCORE = 10000;
+constexpr int FORMATION_COUNT = 10;
+
+struct HighScoreEntry {
+    std::string name;
+    int32_t score = 0;
+};
+
+struct HighScoreTable {
+    HighScoreEntry rows[HIGH_SCORE_ROWS];
+};
+
+extern HighScoreTable highScores;
+extern int32_t newEntryRow;  // row waiting for its name, or -1
+extern int32_t nameLength;
+
+// formations[f][column][row]: the virus kind (0..3) of that place in formation f.
+using FormationTable = int32_t[FORMATION_COUNT][6][5];
+extern FormationTable formations;
+
+void LoadHighScores();
+void SaveHighScores();
+void DrawHighScoreTable();
+void RankFinalScore();
+void DrawNamePrompt();
+void EnterNameCharacter(uint8_t character);
+void LoadFormations();

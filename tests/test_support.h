@@ -1,0 +1,24 @@
+// Shared test fixture: every test starts from the program's initial state, in a scratch folder
+// of its own (so qfhs.dat and qfel.dat of one test never meet another's), with images/ linked in.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/app.h"
+#include "platform/headless/headless.h"
+
+class GameTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // Path of a file inside this test's scratch folder.
+    std::string ScratchPath(const std::string& name) const;
+    std::string ReadFile(const std::string& name) const;
+    void WriteFile(const std::string& name, const std::string& bytes) const;
+
+private:
+    std::string scratch_;
+    std::string previousDir_;
+};
