@@ -24,3 +24,7 @@ void UpdatePlayerControl();
 void UpdateShipAnimation();
 void UpdatePowerUps();
 bool UpdatePowerUp(PowerUp& item);
+
+// The lowest-numbered free shot slot, or -1 when all fifteen are in flight; the player and
+// the viruses both take this one.
+int FindFreeShotSlot();
