@@ -2,12 +2,15 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <string>
 
 struct HeadlessOptions {
     std::string* trace = nullptr;    // receives one JSON line per presented frame
     std::string* sounds = nullptr;   // receives one line per sound operation
+    std::FILE* traceFile = nullptr;  // or the same lines written straight to a file
+    std::FILE* soundsFile = nullptr;
     std::string* error = nullptr;    // receives the refusal of a malformed script
     std::function<void()> onFrame;   // called after every presented frame
 };

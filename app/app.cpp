@@ -1,0 +1,94 @@
+// The application shell: the entry point's main loop, the window procedure, start-up and
+// shutdown in their fixed order.
+#include "app/app.h"
+
+#include "app/trace.h"
+#include "flow/flow.h"
+#include "game/game.h"
+#include "gfx/images.h"
+#include "gfx/playfield.h"
+#include "records/records.h"
+#include "sound/sound.h"
+
+// The window's life: open from start-up until the first close request destroys it.
+struct Application {
+    bool windowOpen = false;
+};
+static Application application;
+
+// Posting a close request to a window that is gone fails silently, as it always has.
+static void PostCloseRequest() {
+    if (application.windowOpen) PlatformPostMessage(MESSAGE_CLOSE);
+}
+
+void MainWindowProc(const PlatformMessage& message) {
+    if (message.kind == MESSAGE_CHAR) {
+        if (gameState == STATE_GAME_OVER && newEntryRow >= 0) EnterNameCharacter(message.character);
+    } else if (message.kind == MESSAGE_CLOSE && application.windowOpen) {
+        // Closing destroys the window, and its destruction asks the main loop to quit.
+        application.windowOpen = false;
+        PlatformPostMessage(MESSAGE_QUIT);
+    }
+}
+
+void InitApplication() {
+    application.windowOpen = true;  // the backend opened the window before the game started
+    OpenDisplay();
+    OpenSoundDevice();
+    CreateFlipChain();
+    CreateTextFont();
+    LoadImageTable();
+    LoadSoundBank();
+    LoadFormations();
+    LoadHighScores();
+    PlatformSetStateWriter(WriteTraceState);
+}
+
+void ShutdownApplication() {
+    SaveHighScores();
+    ReleaseGraphics();
+    ReleaseSoundBank();
+    ReleaseDirectDraw();
+}
+
+int QuellfortMain() {
+    PlatformShowCursor(false);
+    InitApplication();
+    gameState = STATE_INTRO;
+    PlatformMessage message;
+    for (;;) {
+        if (PlatformNextMessage(&message)) {
+            if (message.kind == MESSAGE_QUIT) break;
+            MainWindowProc(message);
+        }
+        if (IsKeyDown(VK_ESCAPE)) PostCloseRequest();
+        RunFrame();
+    }
+    PlatformShowCursor(true);
+    ShutdownApplication();
+    return 0;
+}
+
+void ResetProgramState() {
+    ReleaseGraphics();
+    ReleaseSoundBank();
+    ReleaseDirectDraw();
+    application = Application{};
+    display = Display{};
+    images = ImageTable{};
+    soundBank = SoundBank{};
+    world = World{};
+    gameState = 0;
+    introDeadline = 0;
+    screenDeadline = 0;
+    shipSelect = ShipSelection{};
+    warningBlinkOn = false;
+    warningBlinkTimer = 0;
+    randState = 0;
+    highScores = HighScoreTable{};
+    newEntryRow = -1;
+    nameLength = 0;
+    for (auto& formation : formations)
+        for (auto& column : formation)
+            for (int32_t& kind : column) kind = 0;
+}

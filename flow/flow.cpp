@@ -1,0 +1,133 @@
+// The screen state machine: one pass of the current screen per call, menu keys that act on
+// release, timed screens on tick-count deadlines.
+#include "flow/flow.h"
+
+#include "game/game.h"
+#include "gfx/images.h"
+#include "gfx/playfield.h"
+#include "platform/platform.h"
+#include "records/records.h"
+#include "sound/sound.h"
+
+int32_t gameState;
+uint32_t introDeadline;
+uint32_t screenDeadline;
+
+bool IsKeyDown(int virtualKey) { return PlatformKeyDown(virtualKey); }
+
+void WaitForKeyRelease(int virtualKey) { PlatformWaitKeyUp(virtualKey); }
+
+bool TimedStep(uint32_t& deadline, uint32_t period) {
+    if (deadline == 0) deadline = PlatformTicks() + period;
+    // Unsigned difference: "at or past" holds across the 32-bit wrap of the tick count.
+    if (PlatformTicks() >= deadline) {
+        deadline = 0;
+        return true;
+    }
+    return false;
+}
+
+// A menu key acts when it is let go: the whole program waits for the release.
+static bool KeyPressed(int virtualKey) {
+    if (!IsKeyDown(virtualKey)) return false;
+    WaitForKeyRelease(virtualKey);
+    return true;
+}
+
+static void RunIntroFrame() {
+    BlitOpaque(0, 0, images.introImage);
+    PresentFrame();
+    if (introDeadline == 0) introDeadline = PlatformTicks() + 3000;
+    if (PlatformTicks() >= introDeadline) {
+        gameState = STATE_TITLE;
+        StartSound(soundBank.menuBeepSound);
+    }
+    if (KeyPressed(VK_RETURN)) {
+        StartSound(soundBank.menuBeepSound);
+        gameState = STATE_TITLE;
+    }
+}
+
+static void RunTitleFrame() {
+    BlitOpaque(0, 0, images.titleImage);
+    DrawHighScoreTable();
+    PresentFrame();
+    if (KeyPressed(VK_RETURN)) {
+        StartSound(soundBank.enemyExplosionSound);
+        gameState = STATE_STORY;
+    }
+}
+
+static void RunStoryFrame() {
+    BlitOpaque(0, 0, images.storyImage);
+    PresentFrame();
+    if (KeyPressed(VK_RETURN)) {
+        ResetShipSelection();
+        gameState = STATE_SHIP_SELECT;
+    }
+}
+
+static void RunLevelIntroFrame() {
+    DrawPlayfield();
+    DrawHud();
+    if (world.levelIntroPhase == 1) {
+        if (TimedStep(screenDeadline, 500)) world.levelIntroPhase = 2;
+        BlitKeyed(200, 200, images.levelIntro1Image);
+    } else if (world.levelIntroPhase == 2) {
+        if (TimedStep(screenDeadline, 250)) world.levelIntroPhase = 3;
+        BlitKeyed(200, 200, images.levelIntro2Image);
+    } else if (world.levelIntroPhase == 3) {
+        gameState = STATE_PLAYING;
+    }
+    PresentFrame();
+}
+
+static void RunPlayingFrame() {
+    DrawPlayfield();
+    DrawHud();
+    if (world.paused) BlitKeyed(200, 200, images.pauseImage);
+    if (IsKeyDown(VK_P)) {
+        // The pause picture shows while P is held; the toggle happens at the release.
+        BlitKeyed(200, 200, images.pauseImage);
+        PresentFrame();
+        WaitForKeyRelease(VK_P);
+        world.paused = !world.paused;
+    } else {
+        PresentFrame();
+    }
+    if (!world.paused) UpdateWorld();
+}
+
+static void RunLevelClearFrame() {
+    DrawPlayfield();
+    DrawHud();
+    BlitKeyed(200, 200, images.levelClearImage);
+    if (TimedStep(screenDeadline, 1000)) gameState = STATE_LEVEL_START;
+    PresentFrame();
+}
+
+static void RunGameOverFrame() {
+    BlitOpaque(0, 0, images.gameOverImage);
+    if (newEntryRow >= 0) DrawNamePrompt();
+    PresentFrame();
+    if (KeyPressed(VK_RETURN)) gameState = STATE_TITLE;
+}
+
+void RunFrame() {
+    switch (gameState) {
+    case STATE_INTRO: return RunIntroFrame();
+    case STATE_TITLE: return RunTitleFrame();
+    case STATE_STORY: return RunStoryFrame();
+    case STATE_SHIP_SELECT: return RunShipSelectFrame();
+    case STATE_NEW_GAME: return StartNewGame();
+    case STATE_LEVEL_START: return StartLevel();
+    case STATE_LEVEL_INTRO: return RunLevelIntroFrame();
+    case STATE_PLAYING: return RunPlayingFrame();
+    case STATE_LEVEL_CLEAR: return RunLevelClearFrame();
+    case STATE_RANK_SCORE:
+        RankFinalScore();  // moves on to the game-over screen, shown in this same pass
+        return RunGameOverFrame();
+    case STATE_GAME_OVER: return RunGameOverFrame();
+    default: return;  // an unknown screen does nothing; Escape still quits
+    }
+}

@@ -1,0 +1,178 @@
+// The display: the back buffer, the three copies with the blitter's all-or-nothing rules, the
+// text block, the flip and the release of every surface.
+#include "gfx/display.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "gfx/images.h"
+#include "platform/platform.h"
+
+Display display;
+
+void OpenDisplay() { display.open = true; }
+
+void CreateFlipChain() {
+    if (display.backBuffer != nullptr) return;
+    display.backBuffer = new Image;
+    display.backBuffer->width = SCREEN_WIDTH;
+    display.backBuffer->height = SCREEN_HEIGHT;
+    display.backBuffer->pixels.assign(SCREEN_WIDTH * SCREEN_HEIGHT, 0);
+}
+
+void CreateTextFont() { display.textFont = &gameFont; }
+
+// The source rectangle a copy uses, or false when it does not lie wholly inside the image.
+static bool SourceRect(const Image* image, const Rect* source, Rect& out) {
+    if (image == nullptr || image->pixels.empty()) return false;
+    out = source != nullptr ? *source : Rect{0, 0, image->width, image->height};
+    return !RectIsEmpty(out) && out.left >= 0 && out.top >= 0 && out.right <= image->width &&
+           out.bottom <= image->height;
+}
+
+// A destination wholly inside the back buffer; a copy never draws part of itself.
+static bool DestinationFits(int x, int y, int width, int height) {
+    return display.backBuffer != nullptr && x >= 0 && y >= 0 && width > 0 && height > 0 &&
+           x <= SCREEN_WIDTH - width && y <= SCREEN_HEIGHT - height;
+}
+
+void BlitOpaque(int x, int y, const Image* image, const Rect* source) {
+    Rect src;
+    if (!SourceRect(image, source, src)) return;
+    const int width = src.right - src.left, height = src.bottom - src.top;
+    if (!DestinationFits(x, y, width, height)) return;
+    uint16_t* dst = display.backBuffer->pixels.data() + y * SCREEN_WIDTH + x;
+    const uint16_t* from = image->pixels.data() + src.top * image->width + src.left;
+    for (int row = 0; row < height; ++row)
+        std::memcpy(dst + row * SCREEN_WIDTH, from + row * image->width, width * sizeof(uint16_t));
+}
+
+// Copies the opaque runs of one image row that fall inside [left, right) to dst.
+static void CopyKeyedRow(const Image& image, int row, int left, int right, uint16_t* dst) {
+    const OpaqueSpan* first = image.spans.data() + image.rowStart[row];
+    const OpaqueSpan* last = image.spans.data() + image.rowStart[row + 1];
+    // Runs are sorted, so skip straight to the first one that ends after the left edge.
+    first = std::upper_bound(first, last, left,
+                             [](int value, const OpaqueSpan& s) { return value < s.end; });
+    const uint16_t* from = image.pixels.data() + row * image.width;
+    for (; first != last && first->start < right; ++first) {
+        const int start = std::max<int>(first->start, left);
+        const int end = std::min<int>(first->end, right);
+        std::memcpy(dst + (start - left), from + start, (end - start) * sizeof(uint16_t));
+    }
+}
+
+void BlitKeyed(int x, int y, const Image* image, const Rect* source) {
+    if (image != nullptr && !image->keyed) return BlitOpaque(x, y, image, source);
+    Rect src;
+    if (!SourceRect(image, source, src)) return;
+    const int width = src.right - src.left, height = src.bottom - src.top;
+    if (!DestinationFits(x, y, width, height)) return;
+    uint16_t* dst = display.backBuffer->pixels.data() + y * SCREEN_WIDTH + x;
+    for (int row = 0; row < height; ++row)
+        CopyKeyedRow(*image, src.top + row, src.left, src.right, dst + row * SCREEN_WIDTH);
+}
+
+void BlitStretchKeyed(const Rect& destination, const Image* image, const Rect& source) {
+    Rect src;
+    if (!SourceRect(image, &source, src) || RectIsEmpty(destination)) return;
+    const int dw = destination.right - destination.left, dh = destination.bottom - destination.top;
+    if (!DestinationFits(destination.left, destination.top, dw, dh)) return;
+    const int sw = src.right - src.left, sh = src.bottom - src.top;
+    for (int dy = 0; dy < dh; ++dy) {
+        // Nearest source pixel, so key-coloured pixels stay transparent at every size.
+        const uint16_t* from = image->pixels.data() + (src.top + dy * sh / dh) * image->width;
+        uint16_t* dst = display.backBuffer->pixels.data() +
+                        (destination.top + dy) * SCREEN_WIDTH + destination.left;
+        for (int dx = 0; dx < dw; ++dx) {
+            const uint16_t pixel = from[src.left + dx * sw / dw];
+            if (!image->keyed || pixel != image->key) dst[dx] = pixel;
+        }
+    }
+}
+
+void BeginText(uint32_t colour) {
+    display.textBlockOpen = true;
+    display.textColour = colour;
+}
+
+void ChangeTextColour(uint32_t colour) { display.textColour = colour; }
+
+// Mixes the text colour into one RGB565 pixel by the glyph's coverage of it.
+static uint16_t MixPixel(uint16_t pixel, uint32_t colour, int coverage) {
+    const int r = ((pixel >> 11) & 31) * 255 / 31, g = ((pixel >> 5) & 63) * 255 / 63,
+              b = (pixel & 31) * 255 / 31;
+    const int cr = colour & 255, cg = (colour >> 8) & 255, cb = (colour >> 16) & 255;
+    const int mr = r + (cr - r) * coverage / 255, mg = g + (cg - g) * coverage / 255,
+              mb = b + (cb - b) * coverage / 255;
+    return uint16_t(((mr >> 3) << 11) | ((mg >> 2) << 5) | (mb >> 3));
+}
+
+static void DrawGlyph(int penX, int top, const Glyph& glyph, uint32_t colour) {
+    const uint8_t* mask = display.textFont->coverage + glyph.offset;
+    for (int row = 0; row < glyph.height; ++row) {
+        const int y = top + glyph.top + row;
+        if (y < 0 || y >= SCREEN_HEIGHT) continue;
+        uint16_t* line = display.backBuffer->pixels.data() + y * SCREEN_WIDTH;
+        for (int col = 0; col < glyph.width; ++col) {
+            const int x = penX + glyph.left + col, coverage = mask[row * glyph.width + col];
+            if (x >= 0 && x < SCREEN_WIDTH && coverage != 0)
+                line[x] = MixPixel(line[x], colour, coverage);
+        }
+    }
+}
+
+void DrawTextAt(int x, int y, const char* text) {
+    if (!display.textBlockOpen || display.textFont == nullptr || display.backBuffer == nullptr ||
+        text == nullptr)
+        return;
+    for (const unsigned char* c = (const unsigned char*)text; *c != 0; ++c) {
+        const Glyph& glyph = display.textFont->glyphs[*c];
+        DrawGlyph(x, y, glyph, display.textColour);
+        x += glyph.advance;
+    }
+}
+
+void EndText() { display.textBlockOpen = false; }
+
+void PresentFrame() {
+    PlatformPresent(display.backBuffer != nullptr ? display.backBuffer->pixels.data() : nullptr);
+}
+
+void ReleaseSurface(Image*& slot) {
+    delete slot;
+    slot = nullptr;
+}
+
+void ReleaseGraphics() {
+    Image** order[] = {
+        &images.extraGunImage, &images.extraLifeImage, &images.lifeImage, &images.bulletsImage,
+        &images.shieldImage, &images.alphaShipImage, &images.omegaShipImage,
+        &images.backgroundImage, &images.pauseImage, &images.gameOverImage,
+        &images.levelClearImage, &images.levelIntro2Image, &images.levelIntro1Image,
+        &images.shipInfoImage, &images.shipDisksImage, &images.selectImage, &images.storyImage,
+        &images.titleImage, &images.introImage, &display.backBuffer,
+        &images.virusImages[0], &images.virusImages[1], &images.virusImages[2],
+        &images.virusImages[3]};
+    for (Image** slot : order) ReleaseSurface(*slot);
+    display.textFont = nullptr;
+}
+
+void ReleaseDirectDraw() { display.open = false; }
+
+void SetColourKey(Image& image, uint16_t key) {
+    image.keyed = true;
+    image.key = key;
+    image.spans.clear();
+    image.rowStart.assign(1, 0);
+    for (int row = 0; row < image.height; ++row) {
+        const uint16_t* line = image.pixels.data() + row * image.width;
+        for (int x = 0; x < image.width;) {
+            if (line[x] == key) { ++x; continue; }
+            const int start = x;
+            while (x < image.width && line[x] != key) ++x;
+            image.spans.push_back({uint16_t(start), uint16_t(x)});
+        }
+        image.rowStart.push_back(uint32_t(image.spans.size()));
+    }
+}

@@ -1,0 +1,284 @@
+// The headless backend: a virtual clock moved by presented frames, keys and characters from a
+// script, frames captured to BMP, the trace and the sound log written as the game runs.
+#include "platform/headless/headless.h"
+
+#include <chrono>
+#include <cstdio>
+#include <deque>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include "app/app.h"
+#include "platform/headless/script.h"
+#include "platform/platform.h"
+
+namespace {
+
+struct HeadlessSound {
+    std::string name;
+    uint32_t durationMs = 0;
+    uint32_t startedAt = 0;
+    bool playing = false;
+};
+
+struct Shot {
+    uint64_t ms;
+    std::string file;
+};
+
+struct Headless {
+    Script script;
+    size_t nextEvent = 0;
+    uint64_t ms = 0;
+    bool keys[256] = {};
+    std::deque<PlatformMessage> queue;
+    bool closePosted = false;
+    bool scripted = false;
+    int idlePasses = 0;
+    bool presentedThisPass = false;
+    int frames = 0;
+    const uint16_t* lastFrame = nullptr;
+    std::vector<Shot> shots;
+    std::vector<HeadlessSound> sounds;
+    bool audioOpen = false;
+    PlatformStateWriter stateWriter = nullptr;
+    std::string* trace = nullptr;
+    std::string* soundLog = nullptr;
+    std::FILE* traceFile = nullptr;
+    std::FILE* soundsFile = nullptr;
+    std::function<void()> onFrame;
+};
+
+Headless headless;
+
+uint32_t Ticks() { return uint32_t(headless.script.ticks + headless.ms); }
+
+// Makes every script event whose time has come take effect.
+void ApplyDueEvents() {
+    std::vector<ScriptEvent>& events = headless.script.events;
+    for (; headless.nextEvent < events.size() && events[headless.nextEvent].ms <= headless.ms;
+         ++headless.nextEvent) {
+        const ScriptEvent& e = events[headless.nextEvent];
+        if (e.kind == EVENT_KEY_DOWN || e.kind == EVENT_KEY_UP) headless.keys[e.value] = e.kind == EVENT_KEY_DOWN;
+        else if (e.kind == EVENT_CHAR) headless.queue.push_back({MESSAGE_CHAR, uint8_t(e.value)});
+        else if (e.kind == EVENT_CLOSE) headless.queue.push_back({MESSAGE_CLOSE, 0});
+        else headless.shots.push_back({e.ms, e.file});
+    }
+    // Once the program has passed the last event, the runner asks it to close.
+    if (headless.scripted && !headless.closePosted && headless.nextEvent == events.size()) {
+        headless.closePosted = true;
+        for (bool& key : headless.keys) key = false;
+        headless.queue.push_back({MESSAGE_CLOSE, 0});
+    }
+}
+
+// The next frame boundary floor(k * 1000 / refresh) strictly after the clock.
+void AdvanceToNextFrame() {
+    const uint64_t refresh = uint64_t(headless.script.refresh);
+    uint64_t k = headless.ms * refresh / 1000;
+    while (k * 1000 / refresh <= headless.ms) ++k;
+    headless.ms = k * 1000 / refresh;
+}
+
+void WriteBmp(const std::string& file, const uint16_t* pixels) {
+    const int w = SCREEN_WIDTH, h = SCREEN_HEIGHT, stride = w * 3;
+    std::vector<uint8_t> out(54 + size_t(stride) * h, 0);
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i) out[at + i] = uint8_t(v >> (8 * i));
+    };
+    out[0] = 'B', out[1] = 'M';
+    put32(2, uint32_t(out.size()));
+    put32(10, 54), put32(14, 40), put32(18, w), put32(22, h);
+    out[26] = 1, out[28] = 24;
+    put32(34, uint32_t(stride * h));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const uint16_t p = pixels != nullptr ? pixels[y * w + x] : 0;
+            uint8_t* o = out.data() + 54 + size_t(h - 1 - y) * stride + x * 3;
+            o[2] = uint8_t(((p >> 11) & 31) * 255 / 31);
+            o[1] = uint8_t(((p >> 5) & 63) * 255 / 63);
+            o[0] = uint8_t((p & 31) * 255 / 31);
+        }
+    std::ofstream(file, std::ios::binary).write((const char*)out.data(), std::streamsize(out.size()));
+}
+
+void SaveDueShots(uint64_t presentedAt, const uint16_t* pixels) {
+    for (size_t i = 0; i < headless.shots.size();) {
+        if (headless.shots[i].ms <= presentedAt) {
+            WriteBmp(headless.shots[i].file, pixels);
+            headless.shots.erase(headless.shots.begin() + long(i));
+        } else {
+            ++i;
+        }
+    }
+}
+
+void WriteTraceLine() {
+    std::string line = "{\"frame\":" + std::to_string(headless.frames) +
+                       ",\"ms\":" + std::to_string(headless.ms) +
+                       ",\"tick\":" + std::to_string(Ticks()) +
+                       ",\"time\":" + std::to_string(PlatformTime());
+    if (headless.stateWriter != nullptr) headless.stateWriter(line);
+    line += "}\n";
+    if (headless.trace != nullptr) *headless.trace += line;
+    if (headless.traceFile != nullptr) std::fputs(line.c_str(), headless.traceFile);
+}
+
+HeadlessSound* FindSound(int sound) {
+    if (sound <= 0 || size_t(sound) > headless.sounds.size()) return nullptr;
+    return &headless.sounds[size_t(sound) - 1];
+}
+
+void LogSound(const char* op, const HeadlessSound& sound) {
+    const std::string line = std::to_string(Ticks()) + " " + op + " " + sound.name + "\n";
+    if (headless.soundLog != nullptr) *headless.soundLog += line;
+    if (headless.soundsFile != nullptr) std::fputs(line.c_str(), headless.soundsFile);
+}
+
+bool IsPlaying(HeadlessSound& s) {
+    if (s.playing && Ticks() - s.startedAt >= s.durationMs) s.playing = false;
+    return s.playing;
+}
+
+}  // namespace
+
+// ---- Controls for tests and the runner ----
+
+void HeadlessReset() {
+    headless = Headless{};
+}
+void HeadlessSetTicks(uint32_t ticks) { headless.script.ticks = uint32_t(ticks - headless.ms); }
+void HeadlessSetTime(int64_t seconds) { headless.script.time = seconds - int64_t(headless.ms / 1000); }
+void HeadlessSetKey(int virtualKey, bool down) { headless.keys[virtualKey & 255] = down; }
+const uint16_t* HeadlessLastFrame() { return headless.lastFrame; }
+int HeadlessFramesPresented() { return headless.frames; }
+
+int RunHeadlessScript(const std::string& text, const HeadlessOptions& options) {
+    HeadlessReset();
+    std::string error;
+    if (!ParseScript(text, headless.script, error)) {
+        if (options.error != nullptr) *options.error = error;
+        return 2;
+    }
+    headless.scripted = true;
+    headless.trace = options.trace;
+    headless.soundLog = options.sounds;
+    headless.traceFile = options.traceFile;
+    headless.soundsFile = options.soundsFile;
+    headless.onFrame = options.onFrame;
+    ResetProgramState();
+    QuellfortMain();
+    return 0;
+}
+
+// ---- The platform seam ----
+
+void PlatformShowCursor(bool) {}
+
+uint32_t PlatformTicks() {
+    ApplyDueEvents();
+    return Ticks();
+}
+
+int64_t PlatformTime() { return headless.script.time + int64_t(headless.ms / 1000); }
+
+bool PlatformKeyDown(int virtualKey) {
+    ApplyDueEvents();
+    return headless.keys[virtualKey & 255];
+}
+
+void PlatformWaitKeyUp(int virtualKey) {
+    ApplyDueEvents();
+    const std::vector<ScriptEvent>& events = headless.script.events;
+    // Nothing else happens while the key is held: the clock runs on to its release.
+    while (headless.keys[virtualKey & 255] && headless.nextEvent < events.size()) {
+        headless.ms = std::max(headless.ms, events[headless.nextEvent].ms);
+        ApplyDueEvents();
+    }
+    headless.keys[virtualKey & 255] = false;
+}
+
+bool PlatformNextMessage(PlatformMessage* message) {
+    // A screen that presents nothing would stop the clock; after a few such passes in a row
+    // the clock moves on as if a frame had been shown, so scripted keys still arrive.
+    headless.idlePasses = headless.presentedThisPass ? 0 : headless.idlePasses + 1;
+    headless.presentedThisPass = false;
+    if (headless.idlePasses > 8) AdvanceToNextFrame();
+    ApplyDueEvents();
+    if (headless.queue.empty()) return false;
+    *message = headless.queue.front();
+    headless.queue.pop_front();
+    return true;
+}
+
+void PlatformPostMessage(PlatformMessageKind kind) { headless.queue.push_back({kind, 0}); }
+
+void PlatformPresent(const uint16_t* pixels) {
+    ApplyDueEvents();
+    const uint64_t presentedAt = headless.ms;
+    headless.lastFrame = pixels;
+    headless.presentedThisPass = true;
+    ++headless.frames;
+    SaveDueShots(presentedAt, pixels);
+    AdvanceToNextFrame();
+    if (headless.trace != nullptr || headless.traceFile != nullptr) WriteTraceLine();
+    if (headless.onFrame) headless.onFrame();
+}
+
+void PlatformSetStateWriter(PlatformStateWriter writer) { headless.stateWriter = writer; }
+
+// ---- A sound device that keeps time but makes no noise ----
+
+bool PlatformOpenAudio() { return headless.audioOpen = true; }
+
+int PlatformCreateSound(const char* name, const PlatformWaveFormat& format, const uint8_t* data,
+                        uint32_t bytes) {
+    if (!headless.audioOpen || data == nullptr || bytes == 0) return 0;
+    const uint32_t frameBytes = std::max<uint32_t>(1, format.channels * format.bitsPerSample / 8);
+    const uint64_t rate = std::max<uint32_t>(1, format.samplesPerSecond);
+    headless.sounds.push_back({name, uint32_t(uint64_t(bytes / frameBytes) * 1000 / rate), 0, false});
+    return int(headless.sounds.size());
+}
+
+int PlatformDuplicateSound(int source, const char* name) {
+    HeadlessSound* s = FindSound(source);
+    if (s == nullptr) return 0;
+    headless.sounds.push_back({name, s->durationMs, 0, false});
+    return int(headless.sounds.size());
+}
+
+void PlatformStartSound(int sound) {
+    HeadlessSound* s = FindSound(sound);
+    if (s == nullptr) return;
+    LogSound("start", *s);
+    if (!IsPlaying(*s)) s->playing = true, s->startedAt = Ticks();
+}
+
+void PlatformRestartSound(int sound) {
+    HeadlessSound* s = FindSound(sound);
+    if (s == nullptr) return;
+    LogSound("restart", *s);
+    s->playing = true;
+    s->startedAt = Ticks();
+}
+
+void PlatformSilenceSound(int sound) {
+    HeadlessSound* s = FindSound(sound);
+    if (s == nullptr) return;
+    LogSound("silence", *s);
+    s->playing = false;
+}
+
+bool PlatformSoundPlaying(int sound) {
+    HeadlessSound* s = FindSound(sound);
+    return s != nullptr && IsPlaying(*s);
+}
+
+void PlatformReleaseSound(int sound) {
+    if (HeadlessSound* s = FindSound(sound)) s->name.clear(), s->playing = false;
+}
+
+void PlatformCloseAudio() {
+    headless.audioOpen = false;
+}

@@ -1,0 +1,88 @@
+// The command line of quellfort-headless: [--trace FILE] [--sounds FILE] [--bench] SCRIPT
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <iterator>
+
+#include "platform/headless/headless.h"
+#include "platform/platform.h"
+
+namespace {
+
+struct Runner {
+    std::string traceFile, soundsFile, scriptFile;
+    bool bench = false;
+    std::FILE* trace = nullptr;
+    std::FILE* sounds = nullptr;
+    std::chrono::steady_clock::time_point started;
+};
+Runner runner;
+
+std::FILE* OpenOutput(const std::string& file) {
+    if (file.empty()) return nullptr;
+    std::FILE* out = std::fopen(file.c_str(), "wb");
+    if (out == nullptr) std::fprintf(stderr, "quellfort-headless: cannot write %s\n", file.c_str());
+    return out;
+}
+
+bool CloseOutput(std::FILE*& out) {
+    const bool ok = out == nullptr || std::fclose(out) == 0;
+    out = nullptr;
+    return ok;
+}
+
+}  // namespace
+
+int PlatformStart(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--trace") == 0 && i + 1 < argc) runner.traceFile = argv[++i];
+        else if (std::strcmp(argv[i], "--sounds") == 0 && i + 1 < argc) runner.soundsFile = argv[++i];
+        else if (std::strcmp(argv[i], "--bench") == 0) runner.bench = true;
+        else if (argv[i][0] != '-' && runner.scriptFile.empty()) runner.scriptFile = argv[i];
+        else {
+            std::fprintf(stderr, "usage: quellfort-headless [--trace FILE] [--sounds FILE] [--bench] SCRIPT\n");
+            return 2;
+        }
+    }
+    if (runner.scriptFile.empty()) {
+        std::fprintf(stderr, "usage: quellfort-headless [--trace FILE] [--sounds FILE] [--bench] SCRIPT\n");
+        return 2;
+    }
+    std::ifstream in(runner.scriptFile, std::ios::binary);
+    if (!in) {
+        std::fprintf(stderr, "quellfort-headless: cannot read %s\n", runner.scriptFile.c_str());
+        return 2;
+    }
+    const std::string script((std::istreambuf_iterator<char>(in)), {});
+    HeadlessOptions options;
+    std::string error;
+    options.error = &error;
+    runner.trace = OpenOutput(runner.traceFile);
+    runner.sounds = OpenOutput(runner.soundsFile);
+    if ((!runner.traceFile.empty() && runner.trace == nullptr) ||
+        (!runner.soundsFile.empty() && runner.sounds == nullptr))
+        return 1;
+    options.traceFile = runner.trace;
+    options.soundsFile = runner.sounds;
+    runner.started = std::chrono::steady_clock::now();
+    if (RunHeadlessScript(script, options) != 0) {
+        std::fprintf(stderr, "quellfort-headless: %s: %s\n", runner.scriptFile.c_str(), error.c_str());
+        return 2;
+    }
+    return PlatformFinish();
+}
+
+int PlatformFinish() {
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - runner.started).count();
+    const bool traceOk = CloseOutput(runner.trace), soundsOk = CloseOutput(runner.sounds);
+    if (!traceOk || !soundsOk) return 1;
+    if (runner.bench) {
+        const int frames = HeadlessFramesPresented();
+        std::printf("frames %d\nwall_seconds %.6f\nframes_per_second %.0f\n", frames, seconds,
+                    seconds > 0 ? frames / seconds : 0.0);
+    }
+    return 0;
+}

@@ -1,0 +1,122 @@
+// Parser of the headless runner's scripts: one command per line, events placed at a cursor.
+#include "platform/headless/script.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <sstream>
+
+#include "platform/platform.h"
+
+namespace {
+
+bool ParseNumber(const std::string& word, long long min, long long max, long long& value) {
+    if (word.empty()) return false;
+    errno = 0;
+    char* end = nullptr;
+    value = std::strtoll(word.c_str(), &end, 10);
+    return errno == 0 && *end == '\0' && value >= min && value <= max;
+}
+
+int KeyCode(const std::string& name) {
+    if (name == "RETURN") return VK_RETURN;
+    if (name == "LEFT") return VK_LEFT;
+    if (name == "RIGHT") return VK_RIGHT;
+    if (name == "SPACE") return VK_SPACE;
+    if (name == "P") return VK_P;
+    if (name == "ESCAPE") return VK_ESCAPE;
+    return 0;
+}
+
+struct Parser {
+    Script& script;
+    uint64_t cursor = 0;
+    bool waited = false;
+
+    void Add(ScriptEventKind kind, int value, const std::string& file = "") {
+        script.events.push_back({cursor, kind, value, file});
+    }
+
+    // One line's command and its words; false when the line is malformed.
+    bool Command(const std::string& command, const std::vector<std::string>& args,
+                 const std::string& rest) {
+        long long n = 0;
+        const size_t count = args.size();
+        if (command == "time" || command == "ticks" || command == "refresh") {
+            if (waited || count != 1) return false;
+            if (command == "time") return ParseNumber(args[0], 0, INT64_MAX / 2, n) && (script.time = n, true);
+            if (command == "ticks") return ParseNumber(args[0], 0, UINT32_MAX, n) && (script.ticks = uint32_t(n), true);
+            return ParseNumber(args[0], 1, 1000, n) && (script.refresh = int(n), true);
+        }
+        if (command == "wait") {
+            if (count != 1 || !ParseNumber(args[0], 0, INT32_MAX, n)) return false;
+            waited = true;
+            cursor += uint64_t(n);
+            return true;
+        }
+        if (command == "down" || command == "up") {
+            if (count != 1 || KeyCode(args[0]) == 0) return false;
+            Add(command == "down" ? EVENT_KEY_DOWN : EVENT_KEY_UP, KeyCode(args[0]));
+            return true;
+        }
+        if (command == "tap") {
+            if (count < 1 || count > 2 || KeyCode(args[0]) == 0) return false;
+            n = 50;
+            if (count == 2 && !ParseNumber(args[1], 0, INT32_MAX, n)) return false;
+            Add(EVENT_KEY_DOWN, KeyCode(args[0]));
+            cursor += uint64_t(n);
+            Add(EVENT_KEY_UP, KeyCode(args[0]));
+            return true;
+        }
+        if (command == "type") {
+            for (unsigned char c : rest) Add(EVENT_CHAR, c);
+            return true;
+        }
+        if (command == "char") {
+            if (count != 1 || !ParseNumber(args[0], 0, 255, n)) return false;
+            Add(EVENT_CHAR, int(n));
+            return true;
+        }
+        if (command == "close") return count == 0 && (Add(EVENT_CLOSE, 0), true);
+        if (command == "shot") return count == 1 && (Add(EVENT_SHOT, 0, args[0]), true);
+        return false;
+    }
+};
+
+// Strips a comment: '#' at the start of a word begins it.
+std::string WithoutComment(const std::string& line) {
+    for (size_t i = 0; i < line.size(); ++i)
+        if (line[i] == '#' && (i == 0 || line[i - 1] == ' ' || line[i - 1] == '\t'))
+            return line.substr(0, i);
+    return line;
+}
+
+}  // namespace
+
+bool ParseScript(const std::string& text, Script& script, std::string& error) {
+    Parser parser{script};
+    std::istringstream lines(text);
+    std::string line;
+    for (int number = 1; std::getline(lines, line); ++number) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        std::string command;
+        std::istringstream first(line);
+        first >> command;
+        if (command.empty() || command[0] == '#') continue;
+        // "type" takes the rest of its line as it stands, '#' included.
+        const size_t start = line.find(command) + command.size();
+        const std::string rest = start < line.size() ? line.substr(start + 1) : "";
+        std::istringstream words(command == "type" ? "" : WithoutComment(line));
+        std::vector<std::string> args;
+        std::string word;
+        words >> word;
+        while (words >> word) args.push_back(word);
+        if (!parser.Command(command, args, rest)) {
+            error = "line " + std::to_string(number) + ": cannot understand \"" + line + "\"";
+            return false;
+        }
+    }
+    std::stable_sort(script.events.begin(), script.events.end(),
+                     [](const ScriptEvent& a, const ScriptEvent& b) { return a.ms < b.ms; });
+    return true;
+}

@@ -1,0 +1,25 @@
+// The headless runner's script: parsed up front, refused whole when any line is malformed.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum ScriptEventKind { EVENT_KEY_DOWN, EVENT_KEY_UP, EVENT_CHAR, EVENT_CLOSE, EVENT_SHOT };
+
+struct ScriptEvent {
+    uint64_t ms;
+    ScriptEventKind kind;
+    int value;         // virtual key or character byte
+    std::string file;  // for shots
+};
+
+struct Script {
+    int64_t time = 1700000000;
+    uint32_t ticks = 1000;
+    int refresh = 60;
+    std::vector<ScriptEvent> events;  // in order of time
+};
+
+// Parses the script text; on a malformed line returns false with error naming the line.
+bool ParseScript(const std::string& text, Script& script, std::string& error);

@@ -1,0 +1,215 @@
+// The SDL backend's window, keyboard, messages and frame presentation.
+#include <SDL.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <deque>
+
+#include "platform/platform.h"
+
+namespace {
+
+constexpr double FRAME_SECONDS = 1.0 / 60.0;
+
+struct SdlBackend {
+    SDL_Window* window = nullptr;
+    SDL_Renderer* renderer = nullptr;
+    SDL_Texture* texture = nullptr;
+    bool windowed = false;
+    bool vsync = false;        // the renderer waits for the display
+    bool refreshIs60 = false;  // the display refreshes at about 60 Hz
+    Uint64 nextFrame = 0;      // performance-counter time of the next frame, for the limiter
+    std::deque<PlatformMessage> queue;
+};
+SdlBackend sdl;
+
+// Unicode code points that Windows-1252 places at bytes 0x80..0x9F.
+const Uint16 kCp1252High[32] = {
+    0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0, 0x017D, 0, 0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013,
+    0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
+
+// The Windows-1252 byte of a code point, or -1 when it has none.
+int Cp1252Byte(Uint32 cp) {
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return int(cp);
+    for (int i = 0; i < 32; ++i)
+        if (kCp1252High[i] != 0 && kCp1252High[i] == cp) return 0x80 + i;
+    return -1;
+}
+
+// Queues one character message per UTF-8 character that Windows-1252 can hold.
+void QueueText(const char* utf8) {
+    const unsigned char* p = (const unsigned char*)utf8;
+    while (*p != 0) {
+        Uint32 cp = *p;
+        int extra = cp >= 0xF0 ? 3 : cp >= 0xE0 ? 2 : cp >= 0xC0 ? 1 : 0;
+        if (extra > 0) cp &= 0x3F >> extra;
+        ++p;
+        for (; extra > 0 && (*p & 0xC0) == 0x80; --extra, ++p) cp = (cp << 6) | (*p & 0x3F);
+        const int byte = extra == 0 ? Cp1252Byte(cp) : -1;
+        if (byte >= 0) sdl.queue.push_back({MESSAGE_CHAR, uint8_t(byte)});
+    }
+}
+
+SDL_Scancode Scancode(int virtualKey) {
+    switch (virtualKey) {
+    case VK_RETURN: return SDL_SCANCODE_RETURN;
+    case VK_ESCAPE: return SDL_SCANCODE_ESCAPE;
+    case VK_SPACE: return SDL_SCANCODE_SPACE;
+    case VK_LEFT: return SDL_SCANCODE_LEFT;
+    case VK_RIGHT: return SDL_SCANCODE_RIGHT;
+    case VK_P: return SDL_SCANCODE_P;
+    default: return SDL_SCANCODE_UNKNOWN;
+    }
+}
+
+void ToggleFullscreen() {
+    sdl.windowed = !sdl.windowed;
+    SDL_SetWindowFullscreen(sdl.window, sdl.windowed ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+}
+
+void HandleEvent(const SDL_Event& e) {
+    if (e.type == SDL_QUIT || (e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_CLOSE)) {
+        sdl.queue.push_back({MESSAGE_CLOSE, 0});
+    } else if (e.type == SDL_TEXTINPUT) {
+        QueueText(e.text.text);
+    } else if (e.type == SDL_KEYDOWN) {
+        const SDL_Keycode key = e.key.keysym.sym;
+        if ((key == SDLK_RETURN || key == SDLK_KP_ENTER) && (e.key.keysym.mod & KMOD_ALT)) {
+            if (!e.key.repeat) ToggleFullscreen();
+        } else if (key == SDLK_BACKSPACE) {
+            sdl.queue.push_back({MESSAGE_CHAR, 8});
+        }
+    }
+}
+
+void PumpEvents() {
+    SDL_Event e;
+    while (SDL_PollEvent(&e)) HandleEvent(e);
+}
+
+// Scale the 800 x 600 picture to the largest 4:3 area of the output; whole factors stay sharp.
+void ChooseScaling() {
+    int w = 0, h = 0;
+    SDL_GetRendererOutputSize(sdl.renderer, &w, &h);
+    const double scale = std::min(w / double(SCREEN_WIDTH), h / double(SCREEN_HEIGHT));
+    const bool whole = scale >= 1.0 && scale == double(int(scale));
+    SDL_SetTextureScaleMode(sdl.texture, whole ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
+}
+
+bool CreateWindow() {
+    Uint32 flags = SDL_WINDOW_ALLOW_HIGHDPI | (sdl.windowed ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+    sdl.window = SDL_CreateWindow("Quellfort", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                  SCREEN_WIDTH, SCREEN_HEIGHT, flags);
+    if (sdl.window == nullptr) return false;
+    sdl.renderer = SDL_CreateRenderer(sdl.window, -1, SDL_RENDERER_PRESENTVSYNC);
+    if (sdl.renderer == nullptr) sdl.renderer = SDL_CreateRenderer(sdl.window, -1, 0);
+    if (sdl.renderer == nullptr) return false;
+    SDL_RendererInfo info;
+    sdl.vsync = SDL_GetRendererInfo(sdl.renderer, &info) == 0 && (info.flags & SDL_RENDERER_PRESENTVSYNC);
+    SDL_DisplayMode mode;
+    sdl.refreshIs60 = SDL_GetCurrentDisplayMode(SDL_GetWindowDisplayIndex(sdl.window), &mode) == 0 &&
+                      mode.refresh_rate >= 59 && mode.refresh_rate <= 61;
+    SDL_RenderSetLogicalSize(sdl.renderer, SCREEN_WIDTH, SCREEN_HEIGHT);
+    sdl.texture = SDL_CreateTexture(sdl.renderer, SDL_PIXELFORMAT_RGB565,
+                                    SDL_TEXTUREACCESS_STREAMING, SCREEN_WIDTH, SCREEN_HEIGHT);
+    return sdl.texture != nullptr;
+}
+
+// Holds the game to 60 frames a second where vsync alone does not (other refresh rates, no
+// vsync, a minimised window); sleeps rather than spins.
+void LimitFrameRate() {
+    const bool minimised = SDL_GetWindowFlags(sdl.window) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN);
+    const Uint64 frequency = SDL_GetPerformanceFrequency();
+    const Uint64 now = SDL_GetPerformanceCounter();
+    const Uint64 period = Uint64(frequency * FRAME_SECONDS);
+    if (sdl.vsync && sdl.refreshIs60 && !minimised) {
+        sdl.nextFrame = now + period;
+        return;
+    }
+    if (sdl.nextFrame == 0 || now > sdl.nextFrame + 4 * period) sdl.nextFrame = now;
+    sdl.nextFrame += period;
+    while (SDL_GetPerformanceCounter() + frequency / 1000 < sdl.nextFrame) SDL_Delay(1);
+    while (SDL_GetPerformanceCounter() < sdl.nextFrame) {}
+}
+
+}  // namespace
+
+int PlatformStart(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--window") == 0) {
+            sdl.windowed = true;
+        } else {
+            std::printf("usage: quellfort [--window]\n"
+                        "  --window   play in an 800 x 600 window instead of full screen\n"
+                        "Alt+Enter switches between window and full screen; Escape quits.\n");
+            return std::strcmp(argv[i], "--help") == 0 ? 0 : 2;
+        }
+    }
+    SDL_SetHint(SDL_HINT_VIDEO_HIGHDPI_DISABLED, "0");
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0 || !CreateWindow()) {
+        std::fprintf(stderr, "quellfort: cannot open the display: %s\n", SDL_GetError());
+        SDL_Quit();
+        return 1;
+    }
+    ChooseScaling();
+    SDL_StartTextInput();
+    return -1;
+}
+
+int PlatformFinish() {
+    SDL_StopTextInput();
+    if (sdl.texture != nullptr) SDL_DestroyTexture(sdl.texture);
+    if (sdl.renderer != nullptr) SDL_DestroyRenderer(sdl.renderer);
+    if (sdl.window != nullptr) SDL_DestroyWindow(sdl.window);
+    SDL_Quit();
+    return 0;
+}
+
+void PlatformShowCursor(bool show) { SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE); }
+
+uint32_t PlatformTicks() { return uint32_t(SDL_GetTicks64()); }
+
+int64_t PlatformTime() { return int64_t(std::time(nullptr)); }
+
+bool PlatformKeyDown(int virtualKey) {
+    SDL_PumpEvents();
+    const Uint8* keys = SDL_GetKeyboardState(nullptr);
+    const SDL_Scancode code = Scancode(virtualKey);
+    if (code == SDL_SCANCODE_UNKNOWN) return false;
+    // While Alt is held Enter belongs to the full-screen switch, not to the game.
+    if (virtualKey == VK_RETURN && (SDL_GetModState() & KMOD_ALT)) return false;
+    return keys[code] != 0 || (virtualKey == VK_RETURN && keys[SDL_SCANCODE_KP_ENTER] != 0);
+}
+
+void PlatformWaitKeyUp(int virtualKey) {
+    while (PlatformKeyDown(virtualKey)) {
+        PumpEvents();  // keeps the window responsive and sees the release; messages wait
+        SDL_Delay(1);
+    }
+}
+
+bool PlatformNextMessage(PlatformMessage* message) {
+    PumpEvents();
+    if (sdl.queue.empty()) return false;
+    *message = sdl.queue.front();
+    sdl.queue.pop_front();
+    return true;
+}
+
+void PlatformPostMessage(PlatformMessageKind kind) { sdl.queue.push_back({kind, 0}); }
+
+void PlatformPresent(const uint16_t* pixels) {
+    if (pixels != nullptr) SDL_UpdateTexture(sdl.texture, nullptr, pixels, SCREEN_WIDTH * 2);
+    ChooseScaling();
+    SDL_SetRenderDrawColor(sdl.renderer, 0, 0, 0, 255);
+    SDL_RenderClear(sdl.renderer);
+    SDL_RenderCopy(sdl.renderer, sdl.texture, nullptr, nullptr);
+    SDL_RenderPresent(sdl.renderer);
+    LimitFrameRate();
+}
+
+void PlatformSetStateWriter(PlatformStateWriter) {}
