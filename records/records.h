@@ -33,3 +33,19 @@ void RankFinalScore();
 void DrawNamePrompt();
 void EnterNameCharacter(uint8_t character);
 void LoadFormations();
+
+// The steps of saving the table, in order. Tests set highScoreSaveFault to one of them to make
+// that step fail as a full disk or a read-only folder would; SAVE_STEP_NONE in the game.
+enum SaveStep : int32_t {
+    SAVE_STEP_NONE = 0,
+    SAVE_STEP_OPEN = 1,
+    SAVE_STEP_WRITE = 2,
+    SAVE_STEP_FLUSH = 3,
+    SAVE_STEP_CLOSE = 4,
+    SAVE_STEP_RENAME = 5,
+};
+extern SaveStep highScoreSaveFault;
+
+// Returns the table, the name entry values, the formations and the save hook to their state at
+// program start (called by ResetProgramState).
+void ResetRecords();

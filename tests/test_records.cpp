@@ -1,0 +1,273 @@
+// The high-score file (reading, defaults, saving safely), the ranking of a game, name entry.
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "flow/flow.h"
+#include "game/world.h"
+#include "records/records.h"
+#include "tests/test_support.h"
+
+namespace {
+
+using Rows = std::vector<std::pair<std::string, int32_t>>;
+
+const Rows DEFAULT_ROWS = {
+    {"Kivo", 10000}, {"Rusk", 10000}, {"Ambo", 10000}, {"Tesmira", 10000}, {"Pelvard", 10000}};
+const std::string DEFAULT_FILE =
+    "Kivo\r\n10000\r\nRusk\r\n10000\r\nAmbo\r\n10000\r\nTesmira\r\n10000\r\nPelvard\r\n10000\r\n";
+
+// The file as the game writes it: name line, score line, each ending in CR LF.
+std::string FileOf(const Rows& rows) {
+    std::string text;
+    for (const auto& [name, score] : rows) text += name + "\r\n" + std::to_string(score) + "\r\n";
+    return text;
+}
+
+void SetTable(const Rows& rows) {
+    for (int i = 0; i < HIGH_SCORE_ROWS; ++i) highScores.rows[i] = {rows[i].first, rows[i].second};
+}
+
+void ExpectTable(const Rows& rows) {
+    for (int i = 0; i < HIGH_SCORE_ROWS; ++i) {
+        EXPECT_EQ(highScores.rows[i].name, rows[i].first) << "row " << i;
+        EXPECT_EQ(highScores.rows[i].score, rows[i].second) << "row " << i;
+    }
+}
+
+}  // namespace
+
+class HighScoreTest : public GameTest {
+protected:
+    void TearDown() override {
+        highScoreSaveFault = SAVE_STEP_NONE;
+        GameTest::TearDown();
+    }
+    bool Exists(const std::string& name) const { return std::filesystem::exists(ScratchPath(name)); }
+    // Loads `content` and expects it taken as these rows, the file left as it was.
+    void ExpectReadAs(const std::string& content, const Rows& rows) {
+        SCOPED_TRACE(content);
+        WriteFile("qfhs.dat", content);
+        LoadHighScores();
+        ExpectTable(rows);
+        EXPECT_EQ(ReadFile("qfhs.dat"), content);
+        EXPECT_FALSE(Exists("qfhs.dat.bak"));
+    }
+};
+
+TEST_F(HighScoreTest, AMissingFileIsCreatedWithTheDefaultTable) {
+    LoadHighScores();
+    ExpectTable(DEFAULT_ROWS);
+    EXPECT_EQ(ReadFile("qfhs.dat"), DEFAULT_FILE);
+    EXPECT_FALSE(Exists("qfhs.dat.bak"));
+    EXPECT_FALSE(Exists("qfhs.dat.tmp"));
+}
+
+// Each incomplete file is moved to qfhs.dat.bak, and the default table takes its place.
+TEST_F(HighScoreTest, AnIncompleteFileIsKeptAsBackupAndReplaced) {
+    const Rows four = {{"A", 5}, {"B", 4}, {"C", 3}, {"D", 2}};
+    const std::string incomplete[] = {
+        "",
+        FileOf(four),
+        FileOf(four) + "E\r\n",                                // the file ends after a name
+        FileOf(four) + "E\r\n\r\n",                            // a blank line where the score is
+        "A\r\nfive\r\n" + FileOf(four),                        // a score that is no number
+        FileOf(four) + "E\r\n-\r\n",                           // a sign without digits
+        FileOf(four) + "E\r\n99999999999\r\n",                 // too large for a score
+    };
+    for (const std::string& content : incomplete) {
+        SCOPED_TRACE(content);
+        SetTable({{"x", 1}, {"x", 1}, {"x", 1}, {"x", 1}, {"x", 1}});
+        WriteFile("qfhs.dat", content);
+        LoadHighScores();
+        ExpectTable(DEFAULT_ROWS);
+        EXPECT_EQ(ReadFile("qfhs.dat"), DEFAULT_FILE);
+        EXPECT_EQ(ReadFile("qfhs.dat.bak"), content);
+        std::filesystem::remove(ScratchPath("qfhs.dat.bak"));
+    }
+}
+
+TEST_F(HighScoreTest, LineBreaksAndWhiteSpaceAroundScoresAreAccepted) {
+    const Rows rows = {{"Ona", 900}, {"Bee", 800}, {"Cal", 700}, {"Dov", 600}, {"Eli", 500}};
+    const std::string file = FileOf(rows);
+    ExpectReadAs(file.substr(0, file.size() - 2), rows);  // no line break after the last score
+    ExpectReadAs("Ona\n900\nBee\n800\nCal\n700\nDov\n600\nEli\n500\n", rows);
+    ExpectReadAs("Ona\r\n\r\n  900\r\nBee\n\n\t800\r\nCal\r\n \r\n700\r\nDov\r\n600\nEli\r\n+500", rows);
+}
+
+TEST_F(HighScoreTest, NamesAreTakenByteForByteUpToTenCharacters) {
+    const Rows rows = {{"ABCDEFGHIJ", 900}, {" spaced  ", 800}, {"", 700}, {"\xC4rger\xE9\xFF", 600},
+                       {"a b", 500}};
+    ExpectReadAs(FileOf(rows), rows);
+}
+
+TEST_F(HighScoreTest, AnOverlongNameIsCutAtTenAndTheRestOfItsLineSkipped) {
+    ExpectReadAs(FileOf({{"ABCDEFGHIJKLMNOP", 900}, {"Bee", 800}, {"Cal", 700},
+                         {"0123456789123", 600}, {"Eli", 500}}),
+                 {{"ABCDEFGHIJ", 900}, {"Bee", 800}, {"Cal", 700}, {"0123456789", 600}, {"Eli", 500}});
+}
+
+TEST_F(HighScoreTest, NegativeAndExtremeScoresAreReadAndWrittenBack) {
+    const Rows rows = {{"A", 2147483647}, {"B", 0}, {"C", -200}, {"D", -2147483647 - 1}, {"E", 7}};
+    ExpectReadAs(FileOf(rows), rows);
+    SaveHighScores();
+    EXPECT_EQ(ReadFile("qfhs.dat"), FileOf(rows));
+}
+
+TEST_F(HighScoreTest, OnlyTheFirstFiveRowsOfALongerFileAreUsed) {
+    const Rows rows = {{"A", 9}, {"B", 8}, {"C", 7}, {"D", 6}, {"E", 5}};
+    const std::string file = FileOf(rows) + "F\r\n4\r\nG\r\nnot a score\r\n";
+    ExpectReadAs(file, rows);
+    SaveHighScores();
+    EXPECT_EQ(ReadFile("qfhs.dat"), FileOf(rows));
+}
+
+TEST_F(HighScoreTest, ASavedTableReadsBackUnchanged) {
+    const Rows rows = {{"Kivo", 12300}, {" Ada ", 10000}, {"", 10000}, {"\xE6\xF8\xE5 \x80", -5},
+                       {"0123456789", -300}};
+    SetTable(rows);
+    SaveHighScores();
+    EXPECT_EQ(ReadFile("qfhs.dat"), FileOf(rows));
+    EXPECT_FALSE(Exists("qfhs.dat.tmp"));
+    SetTable(DEFAULT_ROWS);
+    LoadHighScores();
+    ExpectTable(rows);
+}
+
+// Whichever step of a save fails, the old table stays on disk whole and no temporary file is left.
+TEST_F(HighScoreTest, AFailedSaveKeepsTheOldFile) {
+    const Rows updated = {{"New", 20000}, {"Kivo", 10000}, {"Rusk", 10000}, {"Ambo", 10000},
+                          {"Tesmira", 10000}};
+    for (SaveStep step : {SAVE_STEP_OPEN, SAVE_STEP_WRITE, SAVE_STEP_FLUSH, SAVE_STEP_CLOSE,
+                          SAVE_STEP_RENAME}) {
+        SCOPED_TRACE(step);
+        WriteFile("qfhs.dat", DEFAULT_FILE);
+        SetTable(updated);
+        highScoreSaveFault = step;
+        testing::internal::CaptureStderr();
+        SaveHighScores();
+        const std::string report = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(ReadFile("qfhs.dat"), DEFAULT_FILE);
+        EXPECT_FALSE(Exists("qfhs.dat.tmp"));
+        EXPECT_FALSE(report.empty());
+        EXPECT_EQ(report.find('\n'), report.size() - 1) << report;
+        ExpectTable(updated);
+        highScoreSaveFault = SAVE_STEP_NONE;
+        SaveHighScores();
+        EXPECT_EQ(ReadFile("qfhs.dat"), FileOf(updated));
+    }
+}
+
+TEST_F(HighScoreTest, ARealFailureIsReportedAndKeepsTheOldFile) {
+    // A folder in the temporary file's place makes the open fail; one in the table's place, the rename.
+    WriteFile("qfhs.dat", DEFAULT_FILE);
+    std::filesystem::create_directory(ScratchPath("qfhs.dat.tmp"));
+    std::filesystem::create_directory(ScratchPath("qfhs.dat.tmp/inside"));
+    SetTable({{"New", 20000}, {"A", 1}, {"B", 1}, {"C", 1}, {"D", 1}});
+    testing::internal::CaptureStderr();
+    SaveHighScores();
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("open"), std::string::npos);
+    EXPECT_EQ(ReadFile("qfhs.dat"), DEFAULT_FILE);
+
+    std::filesystem::remove_all(ScratchPath("qfhs.dat.tmp"));
+    std::filesystem::remove(ScratchPath("qfhs.dat"));
+    std::filesystem::create_directories(ScratchPath("qfhs.dat/inside"));
+    testing::internal::CaptureStderr();
+    SaveHighScores();
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("rename"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_directory(ScratchPath("qfhs.dat")));
+    EXPECT_FALSE(Exists("qfhs.dat.tmp"));
+}
+
+class RankingTest : public GameTest {
+protected:
+    void Rank(int32_t score) {
+        world.score = score;
+        gameState = STATE_RANK_SCORE;
+        RankFinalScore();
+        EXPECT_EQ(gameState, STATE_GAME_OVER);
+    }
+};
+
+TEST_F(RankingTest, AScoreEqualToARowMovesAboveIt) {
+    SetTable(DEFAULT_ROWS);
+    Rank(10000);
+    EXPECT_EQ(newEntryRow, 0);
+    ExpectTable({{"", 10000}, {"Kivo", 10000}, {"Rusk", 10000}, {"Ambo", 10000}, {"Tesmira", 10000}});
+
+    SetTable({{"A", 500}, {"B", 400}, {"C", 300}, {"D", 200}, {"E", 100}});
+    Rank(200);
+    EXPECT_EQ(newEntryRow, 3);
+    ExpectTable({{"A", 500}, {"B", 400}, {"C", 300}, {"", 200}, {"D", 200}});
+}
+
+TEST_F(RankingTest, AScoreEqualToTheFifthRowEntersAndALowerOneDoesNot) {
+    SetTable({{"A", 500}, {"B", 400}, {"C", 300}, {"D", 200}, {"E", 100}});
+    Rank(100);
+    EXPECT_EQ(newEntryRow, 4);
+    ExpectTable({{"A", 500}, {"B", 400}, {"C", 300}, {"D", 200}, {"", 100}});
+
+    SetTable(DEFAULT_ROWS);
+    newEntryRow = -1;
+    Rank(9999);
+    EXPECT_EQ(newEntryRow, -1);
+    ExpectTable(DEFAULT_ROWS);
+    EnterNameCharacter('Z');
+    ExpectTable(DEFAULT_ROWS);
+}
+
+TEST_F(RankingTest, NegativeScoresQualifyOnlyAgainstALowerFifthRow) {
+    SetTable({{"A", 0}, {"B", 0}, {"C", 0}, {"D", 0}, {"E", 0}});
+    Rank(-1);
+    EXPECT_EQ(newEntryRow, -1);
+
+    SetTable({{"A", 10}, {"B", 0}, {"C", -50}, {"D", -50}, {"E", -50}});
+    Rank(-50);
+    EXPECT_EQ(newEntryRow, 2);
+    ExpectTable({{"A", 10}, {"B", 0}, {"", -50}, {"C", -50}, {"D", -50}});
+}
+
+class NameEntryTest : public RankingTest {
+protected:
+    void SetUp() override {
+        RankingTest::SetUp();
+        SetTable(DEFAULT_ROWS);
+        Rank(12000);
+        ASSERT_EQ(newEntryRow, 0);
+    }
+    void Type(const std::string& text) {
+        for (char c : text) EnterNameCharacter(uint8_t(c));
+    }
+    void ExpectName(const std::string& name) {
+        EXPECT_EQ(highScores.rows[0].name, name);
+        EXPECT_EQ(nameLength, int32_t(name.size()));
+    }
+};
+
+TEST_F(NameEntryTest, AFullNameTakesNoMoreCharacters) {
+    Type("Quellforter!");
+    ExpectName("Quellforte");
+    Type("\b");
+    ExpectName("Quellfort");
+    Type("s");
+    ExpectName("Quellforts");
+}
+
+TEST_F(NameEntryTest, ControlCharactersOtherThanBackspaceAreIgnored) {
+    Type("A");
+    for (int c = 0; c < 32; ++c)
+        if (c != 8) EnterNameCharacter(uint8_t(c));
+    EnterNameCharacter(127);
+    ExpectName("A");
+    Type(" \xE9\x80\xFF~");
+    ExpectName("A \xE9\x80\xFF~");
+}
+
+TEST_F(NameEntryTest, BackspaceRemovesTheLastCharacterIfAny) {
+    Type("\b");
+    ExpectName("");
+    Type("Ab\b\bC\b\b\bD");
+    ExpectName("D");
+    EXPECT_EQ(highScores.rows[1].name, "Kivo");
+}
