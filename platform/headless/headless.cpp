@@ -65,8 +65,10 @@ void ApplyDueEvents() {
         else if (e.kind == EVENT_CLOSE) headless.queue.push_back({MESSAGE_CLOSE, 0});
         else headless.shots.push_back({e.ms, e.file});
     }
-    // Once the program has passed the last event, the runner asks it to close.
-    if (headless.scripted && !headless.closePosted && headless.nextEvent == events.size()) {
+    // Once the program has passed the last event and the script's final wait, the runner
+    // asks it to close.
+    if (headless.scripted && !headless.closePosted && headless.nextEvent == events.size() &&
+        headless.ms >= headless.script.end) {
         headless.closePosted = true;
         for (bool& key : headless.keys) key = false;
         headless.queue.push_back({MESSAGE_CLOSE, 0});

@@ -116,6 +116,7 @@ bool ParseScript(const std::string& text, Script& script, std::string& error) {
             return false;
         }
     }
+    script.end = parser.cursor;
     std::stable_sort(script.events.begin(), script.events.end(),
                      [](const ScriptEvent& a, const ScriptEvent& b) { return a.ms < b.ms; });
     return true;

@@ -19,6 +19,7 @@ struct Script {
     uint32_t ticks = 1000;
     int refresh = 60;
     std::vector<ScriptEvent> events;  // in order of time
+    uint64_t end = 0;                 // the cursor after the last line: the run lasts this long
 };
 
 // Parses the script text; on a malformed line returns false with error naming the line.
