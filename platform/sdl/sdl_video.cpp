@@ -66,9 +66,27 @@ SDL_Scancode Scancode(int virtualKey) {
     }
 }
 
+// Full screen is a borderless window over the whole desktop (no mode switch); even where no
+// window manager honours the full-screen request, the window already covers the display.
+void ApplyWindowMode() {
+    SDL_Rect desktop{0, 0, SCREEN_WIDTH, SCREEN_HEIGHT};
+    SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(sdl.window), &desktop);
+    if (sdl.windowed) {
+        SDL_SetWindowFullscreen(sdl.window, 0);
+        SDL_SetWindowBordered(sdl.window, SDL_TRUE);
+        SDL_SetWindowSize(sdl.window, SCREEN_WIDTH, SCREEN_HEIGHT);
+        SDL_SetWindowPosition(sdl.window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+    } else {
+        SDL_SetWindowBordered(sdl.window, SDL_FALSE);
+        SDL_SetWindowPosition(sdl.window, desktop.x, desktop.y);
+        SDL_SetWindowSize(sdl.window, desktop.w, desktop.h);
+        SDL_SetWindowFullscreen(sdl.window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    }
+}
+
 void ToggleFullscreen() {
     sdl.windowed = !sdl.windowed;
-    SDL_SetWindowFullscreen(sdl.window, sdl.windowed ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+    ApplyWindowMode();
 }
 
 void HandleEvent(const SDL_Event& e) {
@@ -101,10 +119,13 @@ void ChooseScaling() {
 }
 
 bool CreateWindow() {
-    Uint32 flags = SDL_WINDOW_ALLOW_HIGHDPI | (sdl.windowed ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
-    sdl.window = SDL_CreateWindow("Quellfort", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                  SCREEN_WIDTH, SCREEN_HEIGHT, flags);
+    // Created where it will stay: some X servers without a window manager ignore later moves.
+    SDL_Rect area{SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, SCREEN_WIDTH, SCREEN_HEIGHT};
+    if (!sdl.windowed) SDL_GetDisplayBounds(0, &area);
+    const Uint32 flags = SDL_WINDOW_ALLOW_HIGHDPI | (sdl.windowed ? 0 : SDL_WINDOW_BORDERLESS);
+    sdl.window = SDL_CreateWindow("Quellfort", area.x, area.y, area.w, area.h, flags);
     if (sdl.window == nullptr) return false;
+    ApplyWindowMode();
     sdl.renderer = SDL_CreateRenderer(sdl.window, -1, SDL_RENDERER_PRESENTVSYNC);
     if (sdl.renderer == nullptr) sdl.renderer = SDL_CreateRenderer(sdl.window, -1, 0);
     if (sdl.renderer == nullptr) return false;
