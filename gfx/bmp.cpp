@@ -49,9 +49,8 @@ bool ReadHeader(const std::vector<uint8_t>& f, Header& h, std::string& error) {
     h.masks[1] = h.bits == 16 ? 0x03E0 : 0x00FF00;
     h.masks[2] = h.bits == 16 ? 0x001F : 0x0000FF;
     if (h.compression == 3 && (h.bits == 16 || h.bits == 32)) {
-        if (14 + uint64_t(h.infoSize) + (h.infoSize == 40 ? 12 : 0) > f.size() ||
-            (h.infoSize == 40 && f.size() < 66))
-            return error = "truncated colour masks", false;
+        // The three masks sit at bytes 54..65 whatever the header's size says.
+        if (f.size() < 66) return error = "truncated colour masks", false;
         for (int i = 0; i < 3; ++i) h.masks[i] = Read32(f, 54 + 4 * i);
     } else if (h.compression != 0) {
         return error = "compressed bitmaps are not supported", false;
