@@ -17,10 +17,8 @@ constexpr int32_t VIRUS_KINDS = 4;
 // The file lists each formation row by row, top row first, each row left to right, while the
 // table is indexed column first. Reading stops at the end or at the first item that is not a
 // number; that entry and every later one stay 0, an ordinary virus of the first kind.
-void LoadFormations() {
+void ReadFormations(std::istream& in) {
     std::memset(formations, 0, sizeof formations);
-    std::ifstream in("qfel.dat");
-    if (!in.is_open()) return;
     for (int f = 0; f < FORMATION_COUNT; ++f)
         for (int row = 0; row < FORMATION_ROWS; ++row)
             for (int column = 0; column < FORMATION_COLUMNS; ++column) {
@@ -28,4 +26,10 @@ void LoadFormations() {
                 if (!(in >> kind)) return;
                 formations[f][column][row] = kind >= 0 && kind < VIRUS_KINDS ? kind : 0;
             }
+}
+
+void LoadFormations() {
+    std::memset(formations, 0, sizeof formations);
+    std::ifstream in("qfel.dat");
+    if (in.is_open()) ReadFormations(in);
 }

@@ -67,16 +67,6 @@ bool ReadScore(std::istream& in, int32_t& score) {
     return true;
 }
 
-// True when all five rows were read, each name followed by a score; a file that ends early
-// fails at the score of the row it ends in.
-bool ReadHighScoreFile(std::istream& in, HighScoreTable& table) {
-    for (HighScoreEntry& row : table.rows) {
-        row.name = ReadNameLine(in);
-        if (!ReadScore(in, row.score)) return false;
-    }
-    return true;
-}
-
 void SetDefaultTable() {
     for (int i = 0; i < HIGH_SCORE_ROWS; ++i) highScores.rows[i] = {DEFAULT_NAMES[i], DEFAULT_HIGH_SCORE};
 }
@@ -125,6 +115,16 @@ void ReportFailedSave(SaveStep step, int error) {
 }
 
 }  // namespace
+
+// True when all five rows were read, each name followed by a score; a file that ends early
+// fails at the score of the row it ends in.
+bool ReadHighScoreFile(std::istream& in, HighScoreTable& table) {
+    for (HighScoreEntry& row : table.rows) {
+        row.name = ReadNameLine(in);
+        if (!ReadScore(in, row.score)) return false;
+    }
+    return true;
+}
 
 void LoadHighScores() {
     HighScoreTable read;

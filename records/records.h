@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <iosfwd>
 #include <string>
 
 constexpr int HIGH_SCORE_ROWS = 5;
@@ -33,6 +34,11 @@ void RankFinalScore();
 void DrawNamePrompt();
 void EnterNameCharacter(uint8_t character);
 void LoadFormations();
+
+// The readers behind LoadHighScores and LoadFormations, on any stream (the fuzz targets feed
+// them bytes in memory). ReadHighScoreFile is true when all five rows were read.
+bool ReadHighScoreFile(std::istream& in, HighScoreTable& table);
+void ReadFormations(std::istream& in);
 
 // The steps of saving the table, in order. Tests set highScoreSaveFault to one of them to make
 // that step fail as a full disk or a read-only folder would; SAVE_STEP_NONE in the game.

@@ -18,17 +18,17 @@ struct Picture {
 };
 
 const Picture kPictures[] = {
-    {"intro.bmp", 800, 600, false, 800},       {"title.bmp", 800, 600, false, 800},
-    {"story.bmp", 800, 600, false, 800},       {"select.bmp", 800, 600, false, 800},
-    {"sdisks.bmp", 1536, 320, false, 384},     {"sinfo.bmp", 384, 320, false, 192},
-    {"gameover.bmp", 800, 600, false, 800},    {"levelintro1.bmp", 400, 200, true, 400},
-    {"levelintro2.bmp", 400, 200, true, 400},  {"levelclear.bmp", 400, 200, true, 400},
-    {"pause.bmp", 400, 200, true, 400},        {"alpha.bmp", 896, 64, true, 64},
-    {"omega.bmp", 896, 64, true, 64},          {"virus00.bmp", 448, 64, true, 64},
-    {"virus01.bmp", 448, 64, true, 64},        {"virus02.bmp", 448, 64, true, 64},
-    {"virus03.bmp", 448, 64, true, 64},        {"shield.bmp", 128, 32, true, 128},
-    {"bullets.bmp", 48, 16, true, 16},         {"life.bmp", 32, 32, true, 32},
-    {"extralife.bmp", 576, 64, true, 64},      {"extragun.bmp", 576, 64, true, 64},
+    {"intro.bmp", 800, 600, false, 800},        {"title.bmp", 800, 600, false, 800},
+    {"story.bmp", 800, 600, false, 800},        {"select.bmp", 800, 600, false, 800},
+    {"sdisks.bmp", 1536, 320, false, 384},      {"sinfo.bmp", 384, 320, false, 192},
+    {"gameover.bmp", 800, 600, false, 800},     {"levelintro1.bmp", 400, 200, true, 400},
+    {"levelintro2.bmp", 400, 200, true, 400},   {"levelclear.bmp", 400, 200, true, 400},
+    {"pause.bmp", 400, 200, true, 400},         {"alpha.bmp", 896, 64, true, 64},
+    {"omega.bmp", 896, 64, true, 64},           {"virus00.bmp", 448, 64, true, 64},
+    {"virus01.bmp", 448, 64, true, 64},         {"virus02.bmp", 448, 64, true, 64},
+    {"virus03.bmp", 448, 64, true, 64},         {"shield.bmp", 128, 32, true, 128},
+    {"bullets.bmp", 48, 16, true, 16},          {"life.bmp", 32, 32, true, 32},
+    {"extralife.bmp", 576, 64, true, 64},       {"extragun.bmp", 576, 64, true, 64},
     {"background01.bmp", 800, 600, false, 800}, {"background02.bmp", 800, 600, false, 800},
     {"background03.bmp", 800, 600, false, 800},
 };
@@ -70,7 +70,9 @@ Bitmap LoadBitmap(const std::string& path) {
     return bmp;
 }
 
-std::string ImagePath(const char* file) { return std::string(QUELLFORT_BUILD_DIR "/images/") + file; }
+std::string ImagePath(const char* file) {
+    return std::string(QUELLFORT_BUILD_DIR "/images/") + file;
+}
 
 const uint8_t* PixelAt(const Bitmap& bmp, int x, int y) {
     return &bmp.rgb[(size_t(y) * bmp.width + x) * 3];

@@ -9,23 +9,23 @@
 // The palette. Deep navy space inside the machine, cyan for the defender and its interface,
 // hot orange for the firewalls, one acid colour per kind of virus.
 namespace Palette {
-inline const Colour kInk = Rgb(6, 8, 20);            // outlines, darkest shade
-inline const Colour kDeep = Rgb(7, 11, 28);          // screen base
+inline const Colour kInk = Rgb(6, 8, 20);    // outlines, darkest shade
+inline const Colour kDeep = Rgb(7, 11, 28);  // screen base
 inline const Colour kNavy = Rgb(18, 30, 66);
-inline const Colour kTrace = Rgb(22, 74, 96);        // circuit traces
-inline const Colour kCyan = Rgb(56, 226, 255);       // the defender, headings, frames
-inline const Colour kIce = Rgb(210, 248, 255);       // highlights
+inline const Colour kTrace = Rgb(22, 74, 96);   // circuit traces
+inline const Colour kCyan = Rgb(56, 226, 255);  // the defender, headings, frames
+inline const Colour kIce = Rgb(210, 248, 255);  // highlights
 inline const Colour kSteel = Rgb(150, 168, 196);
 inline const Colour kGunmetal = Rgb(70, 80, 102);
-inline const Colour kAmber = Rgb(255, 178, 36);      // the omega ship, prompts, gold
-inline const Colour kFire = Rgb(255, 104, 20);       // firewalls, flames
+inline const Colour kAmber = Rgb(255, 178, 36);  // the omega ship, prompts, gold
+inline const Colour kFire = Rgb(255, 104, 20);   // firewalls, flames
 inline const Colour kEmber = Rgb(150, 24, 8);
-inline const Colour kToxic = Rgb(120, 255, 70);      // virus kind 0
-inline const Colour kCrimson = Rgb(255, 52, 84);     // virus kind 1
-inline const Colour kViolet = Rgb(172, 86, 255);     // virus kind 2
-inline const Colour kYellow = Rgb(255, 214, 40);     // virus kind 3
+inline const Colour kToxic = Rgb(120, 255, 70);   // virus kind 0
+inline const Colour kCrimson = Rgb(255, 52, 84);  // virus kind 1
+inline const Colour kViolet = Rgb(172, 86, 255);  // virus kind 2
+inline const Colour kYellow = Rgb(255, 214, 40);  // virus kind 3
 inline const Colour kPanelLight = Rgb(222, 234, 244);
-inline const Colour kText = Rgb(176, 204, 232);      // body text on dark screens
+inline const Colour kText = Rgb(176, 204, 232);  // body text on dark screens
 }  // namespace Palette
 
 Colour VirusColour(int kind);
@@ -50,9 +50,9 @@ void PlaceCell(Canvas& strip, Canvas cell, int index);
 enum class Hull { Alpha, Omega };
 struct ShipPose {
     Vec2 centre;
-    float scale = 1;      // 1: the 64-pixel sprite
-    float roll = 0;       // -1 fully banked left .. 1 fully banked right
-    float squash = 1;     // horizontal squeeze, for the turning disk
+    float scale = 1;   // 1: the 64-pixel sprite
+    float roll = 0;    // -1 fully banked left .. 1 fully banked right
+    float squash = 1;  // horizontal squeeze, for the turning disk
 };
 void DrawShip(Canvas& canvas, Hull hull, const ShipPose& pose);
 Canvas MakeShipStrip(Hull hull);

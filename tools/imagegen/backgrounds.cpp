@@ -71,13 +71,14 @@ static void DrawServerTowers(Canvas& c, float horizon, uint32_t seed) {
         if (std::fabs(x - 400) < 90) h *= 0.4f;
         Field tower = RoundBox({x, horizon - h * 0.5f}, w * 0.5f, h * 0.5f, 1.5f);
         Box box{int(x - w), int(horizon - h) - 2, int(x + w), int(horizon) + 1};
-        Fill(c, tower, LinearGradient({0, horizon - h}, Rgb(22, 22, 56), {0, horizon}, Rgb(10, 10, 30)),
-             1.0f, box);
+        Fill(c, tower,
+             LinearGradient({0, horizon - h}, Rgb(22, 22, 56), {0, horizon}, Rgb(10, 10, 30)), 1.0f,
+             box);
         for (float y = horizon - h + 6; y < horizon - 4; y += 7)
             if (NextFloat(random) < 0.5f)
                 Fill(c, Capsule({x - w * 0.3f, y}, {x - w * 0.3f + 3, y}, 0.7f),
-                     Solid(NextFloat(random) < 0.7f ? Rgb(80, 110, 220) : Rgb(200, 120, 255)),
-                     0.8f, box);
+                     Solid(NextFloat(random) < 0.7f ? Rgb(80, 110, 220) : Rgb(200, 120, 255)), 0.8f,
+                     box);
     }
 }
 
@@ -109,7 +110,8 @@ static Canvas GridBackground(Fonts& fonts) {
         float band = std::fmod(horizon - p.y, 18.0f);
         return p.y > horizon - 70 && band < 6 ? 1.0f : -1.0f;
     });
-    Fill(c, disc, LinearGradient({0, sun.y - 120}, Rgb(96, 40, 130), {0, horizon}, Rgb(40, 14, 70)));
+    Fill(c, disc,
+         LinearGradient({0, sun.y - 120}, Rgb(96, 40, 130), {0, horizon}, Rgb(40, 14, 70)));
     DrawDataRain(c, fonts, 99u);
     DrawServerTowers(c, horizon, 4242u);
     for (int y = int(horizon); y < 600; ++y)
@@ -133,14 +135,16 @@ static Canvas CoreBackground() {
         for (int col = -1; col < 18; ++col) {
             Vec2 centre{col * w + (row % 2 ? w * 0.5f : 0), row * r * 1.5f};
             std::vector<Vec2> hex;
-            for (int k = 0; k < 6; ++k) hex.push_back(centre + Rotated({0, -r + 2.5f}, k * 1.0471976f));
+            for (int k = 0; k < 6; ++k)
+                hex.push_back(centre + Rotated({0, -r + 2.5f}, k * 1.0471976f));
             Field cell = Polygon(hex);
             float heat = std::max(0.0f, 1.0f - Length(centre - core) / 380.0f);
             Colour edge = Mix(Rgb(50, 20, 50), Rgb(140, 40, 60), heat);
             Box box = BoxAround(centre, r + 2);
             Fill(c, Ring(cell, 0.7f), Solid(edge), 1.0f, box);
             if (NextFloat(random) < 0.1f)
-                Fill(c, Grow(cell, -3), Solid(Mix(Rgb(60, 14, 40), Rgb(150, 50, 40), heat)), 0.55f, box);
+                Fill(c, Grow(cell, -3), Solid(Mix(Rgb(60, 14, 40), Rgb(150, 50, 40), heat)), 0.55f,
+                     box);
         }
     for (float radius : {90.0f, 140.0f, 200.0f})
         Fill(c, Ring(Circle(core, radius), 1.0f), Solid(Rgb(110, 36, 60)), 0.6f);

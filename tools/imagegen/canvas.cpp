@@ -121,8 +121,7 @@ void Paste(Canvas& target, const Canvas& source, int ox, int oy) {
         for (int x = 0; x < source.width; ++x) {
             const Pixel& s = source.pixels[size_t(y) * source.width + x];
             int tx = x + ox, ty = y + oy;
-            if (s.a <= 0 || tx < 0 || ty < 0 || tx >= target.width || ty >= target.height)
-                continue;
+            if (s.a <= 0 || tx < 0 || ty < 0 || tx >= target.width || ty >= target.height) continue;
             Pixel& p = At(target, tx, ty);
             float keep = 1.0f - s.a;
             p = {s.r + p.r * keep, s.g + p.g * keep, s.b + p.b * keep, s.a + p.a * keep};
@@ -136,9 +135,7 @@ Paint Solid(Colour c) {
 Paint LinearGradient(Vec2 from, Colour c0, Vec2 to, Colour c1) {
     Vec2 axis = to - from;
     float len2 = std::max(Dot(axis, axis), 1e-6f);
-    return [=](Vec2 p) {
-        return Mix(c0, c1, std::clamp(Dot(p - from, axis) / len2, 0.0f, 1.0f));
-    };
+    return [=](Vec2 p) { return Mix(c0, c1, std::clamp(Dot(p - from, axis) / len2, 0.0f, 1.0f)); };
 }
 
 Paint RadialGradient(Vec2 centre, float radius, Colour inner, Colour outer) {
@@ -159,7 +156,7 @@ Paint Bevel(const Field& shape, Paint base, float bevel, Vec2 light) {
         g = {g.x / gl, g.y / gl};
         // The rim slopes outwards; the slope fades to flat at `bevel` pixels inside.
         float slope = std::clamp(1.0f + d / bevel, 0.0f, 1.0f);
-        float facing = Dot(g, l) * slope;               // -1 shadowed .. 1 lit
+        float facing = Dot(g, l) * slope;  // -1 shadowed .. 1 lit
         float spec = std::pow(std::max(facing, 0.0f), 6.0f) * 0.5f;
         Colour c = Scaled(base(p), 0.82f + 0.5f * facing);
         return Plus(c, {spec, spec, spec});
@@ -230,8 +227,7 @@ Mask PadMask(const Mask& mask, int border) {
     return out;
 }
 
-void DrawMask(Canvas& canvas, const Mask& mask, int ox, int oy, const Paint& paint,
-              float opacity) {
+void DrawMask(Canvas& canvas, const Mask& mask, int ox, int oy, const Paint& paint, float opacity) {
     for (int y = 0; y < mask.height; ++y)
         for (int x = 0; x < mask.width; ++x) {
             float m = mask.values[size_t(y) * mask.width + x];

@@ -46,8 +46,8 @@ using Field = std::function<float(Vec2)>;
 // A colour for every point of a shape.
 using Paint = std::function<Colour(Vec2)>;
 
-Canvas MakeCanvas(int width, int height);                    // transparent
-Canvas MakeCanvas(int width, int height, Colour fill);       // opaque
+Canvas MakeCanvas(int width, int height);               // transparent
+Canvas MakeCanvas(int width, int height, Colour fill);  // opaque
 Pixel& At(Canvas& canvas, int x, int y);
 // Source-over at one pixel, with the colour's own opacity.
 void BlendPixel(Canvas& canvas, int x, int y, Colour c, float alpha);
@@ -80,9 +80,9 @@ struct Mask {
     std::vector<float> values;
 };
 Mask MakeMask(int width, int height);
-Mask BlurMask(const Mask& mask, int radius);     // three box passes, close to a gaussian
-Mask GrowMask(const Mask& mask, int radius);     // the largest value within a square
-Mask PadMask(const Mask& mask, int border);      // more room around, for glows and outlines
+Mask BlurMask(const Mask& mask, int radius);  // three box passes, close to a gaussian
+Mask GrowMask(const Mask& mask, int radius);  // the largest value within a square
+Mask PadMask(const Mask& mask, int border);   // more room around, for glows and outlines
 void DrawMask(Canvas& canvas, const Mask& mask, int x, int y, const Paint& paint,
               float opacity = 1.0f);
 void GlowMask(Canvas& canvas, const Mask& mask, int x, int y, Colour colour, float strength);
@@ -91,9 +91,9 @@ void GlowMask(Canvas& canvas, const Mask& mask, int x, int y, Colour colour, flo
 struct Random {
     uint32_t state = 0x9E3779B9u;
 };
-float NextFloat(Random& random);               // 0 <= value < 1
+float NextFloat(Random& random);  // 0 <= value < 1
 float NextRange(Random& random, float lo, float hi);
-int NextInt(Random& random, int count);        // 0 <= value < count
+int NextInt(Random& random, int count);  // 0 <= value < count
 // Smooth value noise in 0..1 with features about one unit apart, and its sum over octaves.
 float Noise(Vec2 p, uint32_t seed);
 float Fractal(Vec2 p, int octaves, uint32_t seed);

@@ -65,7 +65,8 @@ static void DrawEmbers(Canvas& c, Vec2 centre, float size, float t, Colour hot, 
     for (int i = 0; i < count; ++i) {
         float a = NextRange(random, 0, kTau), d = size * NextRange(random, 0.3f, 1.0f) * (0.3f + t);
         Vec2 at = centre + Vec2{std::cos(a), std::sin(a)} * std::min(d, size * 1.02f);
-        Fill(c, Circle(at, NextRange(random, 0.7f, 1.4f)), Solid(Mix(hot, Rgb(255, 250, 200), 0.5f)));
+        Fill(c, Circle(at, NextRange(random, 0.7f, 1.4f)),
+             Solid(Mix(hot, Rgb(255, 250, 200), 0.5f)));
     }
 }
 
@@ -113,7 +114,8 @@ void DrawDisintegration(Canvas& c, Vec2 centre, float t, Colour body, uint32_t s
         if (t > 0.3f) star = Subtract(star, Circle(centre, 18 * t));  // torn open in the middle
         Fill(c, star, RadialGradient(centre, outer, Rgb(255, 255, 255), light));
     }
-    if (t > 0.25f && t < 0.85f) Fill(c, Ring(Circle(centre, 8 + 24 * t), 2.2f * (1.0f - t)), Solid(light));
+    if (t > 0.25f && t < 0.85f)
+        Fill(c, Ring(Circle(centre, 8 + 24 * t), 2.2f * (1.0f - t)), Solid(light));
     // Lumps of the body fly off and shrink.
     for (int i = 0; i < 8; ++i) {
         float a = NextRange(random, 0, kTau), d = (6 + 24 * t) * NextRange(random, 0.7f, 1.0f);

@@ -23,8 +23,9 @@ static void DrawBricks(Canvas& c) {
             Field brick = RoundBox({(x0 + x1) * 0.5f, (y0 + y1) * 0.5f}, (x1 - x0) * 0.5f,
                                    (y1 - y0) * 0.5f, 1.0f);
             Colour face = Mix(Rgb(120, 22, 12), Rgb(70, 12, 16), float((x / 16 + row) % 3) / 3);
-            Fill(c, brick, Bevel(brick, LinearGradient({0, y0}, Mix(face, kFire, 0.3f), {0, y1}, face),
-                                 1.5f));
+            Fill(
+                c, brick,
+                Bevel(brick, LinearGradient({0, y0}, Mix(face, kFire, 0.3f), {0, y1}, face), 1.5f));
         }
 }
 
@@ -33,9 +34,11 @@ static void DrawFlames(Canvas& c) {
     for (int i = 0; i < 11; ++i) {
         float x = 6 + i * 11.6f + NextRange(random, -2, 2), h = NextRange(random, 6, 11);
         float w = NextRange(random, 4.0f, 5.5f);
-        Field tongue = SmoothUnion(Ellipse({x, 12.5f}, w, 3.0f),
-                                   Polygon({{x - w * 0.8f, 12}, {x + NextRange(random, -2, 2), 12 - h},
-                                            {x + w * 0.8f, 12}}), 1.5f);
+        Field tongue = SmoothUnion(
+            Ellipse({x, 12.5f}, w, 3.0f),
+            Polygon(
+                {{x - w * 0.8f, 12}, {x + NextRange(random, -2, 2), 12 - h}, {x + w * 0.8f, 12}}),
+            1.5f);
         Fill(c, tongue, LinearGradient({0, 12 - h}, Rgb(255, 80, 20), {0, 13}, Rgb(255, 226, 90)));
         Fill(c, Ellipse({x, 12.5f}, w * 0.4f, 2.0f), Solid(Rgb(255, 250, 190)));
     }
@@ -60,8 +63,9 @@ Canvas MakeBullets() {
         Vec2 centre{8, 8};
         for (int s = 0; s < 4; ++s) {
             Vec2 d = Rotated({0, -1}, kTau * (k / 12.0f + s / 4.0f) + 0.3f), n{-d.y, d.x};
-            Fill(cell, Polygon({centre, centre + d * 3.6f + n * 2.0f, centre + d * 7.2f,
-                                centre + d * 3.6f - n * 2.0f}),
+            Fill(cell,
+                 Polygon({centre, centre + d * 3.6f + n * 2.0f, centre + d * 7.2f,
+                          centre + d * 3.6f - n * 2.0f}),
                  LinearGradient(centre, Rgb(255, 255, 200), centre + d * 7, Rgb(255, 200, 40)));
         }
         Fill(cell, Ellipse(centre, 2.8f, 4.0f),
@@ -94,9 +98,10 @@ static void ShipEmblem(Canvas& c, Vec2 at, float scale) {
 static void GunEmblem(Canvas& c, Vec2 at, float scale) {
     for (float side : {-1.0f, 1.0f}) {
         Vec2 base = at + Vec2{4.5f * side, 6} * scale, tip = at + Vec2{4.5f * side, -5} * scale;
-        Field round = Union(Capsule(base, tip, 2.6f * scale),
-                            Polygon({tip + Vec2{-2.6f, 0} * scale, at + Vec2{4.5f * side, -10} * scale,
-                                     tip + Vec2{2.6f, 0} * scale}));
+        Field round =
+            Union(Capsule(base, tip, 2.6f * scale),
+                  Polygon({tip + Vec2{-2.6f, 0} * scale, at + Vec2{4.5f * side, -10} * scale,
+                           tip + Vec2{2.6f, 0} * scale}));
         Fill(c, round, Bevel(round, Solid(kAmber), 1.5f));
         Fill(c, Capsule(base + Vec2{-2.6f, -1} * scale, base + Vec2{2.6f, -1} * scale, 0.7f),
              Solid(Rgb(120, 60, 10)));
@@ -121,14 +126,19 @@ static void DrawToken(Canvas& c, Colour rim, Emblem emblem, int step, float swel
     if (dotInFront) Fill(c, Circle(dot, 2.6f), Solid(Rgb(255, 255, 255)));
 }
 
-static void DrawSparkles(Canvas& c, Vec2 centre, float radius, float size, Colour colour, int count) {
+static void DrawSparkles(Canvas& c, Vec2 centre, float radius, float size, Colour colour,
+                         int count) {
     for (int i = 0; i < count; ++i) {
         Vec2 d = Rotated({0, -radius}, kTau * i / count + 0.3f);
         Vec2 at = centre + d;
-        Fill(c, Polygon({at + Vec2{0, -size}, at + Vec2{size * 0.3f, 0}, at + Vec2{0, size},
-                         at + Vec2{-size * 0.3f, 0}}), Solid(colour));
-        Fill(c, Polygon({at + Vec2{-size, 0}, at + Vec2{0, size * 0.3f}, at + Vec2{size, 0},
-                         at + Vec2{0, -size * 0.3f}}), Solid(colour));
+        Fill(c,
+             Polygon({at + Vec2{0, -size}, at + Vec2{size * 0.3f, 0}, at + Vec2{0, size},
+                      at + Vec2{-size * 0.3f, 0}}),
+             Solid(colour));
+        Fill(c,
+             Polygon({at + Vec2{-size, 0}, at + Vec2{0, size * 0.3f}, at + Vec2{size, 0},
+                      at + Vec2{0, -size * 0.3f}}),
+             Solid(colour));
     }
 }
 

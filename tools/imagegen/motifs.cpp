@@ -14,8 +14,7 @@ Colour VirusColour(int kind) {
 }
 
 Box BoxAround(Vec2 c, float reach) {
-    return {int(c.x - reach) - 1, int(c.y - reach) - 1, int(c.x + reach) + 2,
-            int(c.y + reach) + 2};
+    return {int(c.x - reach) - 1, int(c.y - reach) - 1, int(c.x + reach) + 2, int(c.y + reach) + 2};
 }
 
 Box BoxAround(Vec2 a, Vec2 b, float reach) {
@@ -72,7 +71,8 @@ void DrawCircuitBoard(Canvas& canvas, uint32_t seed, Box area, float brightness)
         int c = NextInt(random, grid.columns), r = NextInt(random, grid.rows);
         if (!Free(grid, c, r)) continue;
         int dir = NextInt(random, 4) * 2;
-        std::vector<Vec2> path{{area.x0 + c * step + step * 0.5f, area.y0 + r * step + step * 0.5f}};
+        std::vector<Vec2> path{
+            {area.x0 + c * step + step * 0.5f, area.y0 + r * step + step * 0.5f}};
         grid.used[size_t(r) * grid.columns + c] = true;
         int length = 3 + NextInt(random, 14), lastDir = -1;
         for (int s = 0; s < length; ++s) {
@@ -88,7 +88,8 @@ void DrawCircuitBoard(Canvas& canvas, uint32_t seed, Box area, float brightness)
                 path.push_back(p);
             lastDir = dir;
         }
-        if (path.size() >= 2) DrawTrace(canvas, path, brightness, NextFloat(random) < 0.12f, random);
+        if (path.size() >= 2)
+            DrawTrace(canvas, path, brightness, NextFloat(random) < 0.12f, random);
     }
 }
 
@@ -152,7 +153,8 @@ void DrawWordmark(Canvas& canvas, Fonts& fonts, int centreX, int top, int size) 
     float y = top + inkTop + (inkBottom - inkTop) * 0.52f;
     int width = TextWidth(fonts, name, size);
     Field flare = Ellipse({float(centreX), y}, width * 0.55f, 1.2f);
-    Glow(canvas, flare, kCyan, 3.0f, 0.5f, {left - 80, int(y) - 30, left + width + 80, int(y) + 30});
+    Glow(canvas, flare, kCyan, 3.0f, 0.5f,
+         {left - 80, int(y) - 30, left + width + 80, int(y) + 30});
     Glow(canvas, Circle({float(left + width * 0.73f), y}, 1.0f), kIce, 5.0f, 0.9f,
          BoxAround({float(left + width * 0.73f), y}, 60));
 }
@@ -160,8 +162,8 @@ void DrawWordmark(Canvas& canvas, Fonts& fonts, int centreX, int top, int size) 
 void DrawHeading(Canvas& canvas, Fonts& fonts, const std::string& text, int centreX, int top,
                  int size) {
     TextLook look;
-    look.fill = LinearGradient({0, float(top + size * 0.25f)}, kIce, {0, float(top + size * 1.1f)},
-                               kCyan);
+    look.fill =
+        LinearGradient({0, float(top + size * 0.25f)}, kIce, {0, float(top + size * 1.1f)}, kCyan);
     look.outline = 2;
     look.outlineColour = kInk;
     look.glowRadius = 5;
@@ -173,8 +175,8 @@ void DrawHeading(Canvas& canvas, Fonts& fonts, const std::string& text, int cent
 void DrawPrompt(Canvas& canvas, Fonts& fonts, const std::string& text, int centreX, int top) {
     const int size = 24;
     TextLook look;
-    look.fill = LinearGradient({0, float(top + 6)}, Rgb(255, 236, 160), {0, float(top + 26)},
-                               kAmber);
+    look.fill =
+        LinearGradient({0, float(top + 6)}, Rgb(255, 236, 160), {0, float(top + 26)}, kAmber);
     look.outline = 2;
     look.outlineColour = kInk;
     look.glowRadius = 4;
@@ -185,8 +187,10 @@ void DrawPrompt(Canvas& canvas, Fonts& fonts, const std::string& text, int centr
     float y = top + size * 0.62f;
     for (int side = -1; side <= 1; side += 2) {
         float x = side < 0 ? left - 18.0f : right + 18.0f;
-        Field chevron = Polygon({{x - 6.0f * side, y - 7}, {x + 4.0f * side, y},
-                                 {x - 6.0f * side, y + 7}, {x - 3.0f * side, y}});
+        Field chevron = Polygon({{x - 6.0f * side, y - 7},
+                                 {x + 4.0f * side, y},
+                                 {x - 6.0f * side, y + 7},
+                                 {x - 3.0f * side, y}});
         Glow(canvas, chevron, kFire, 3.0f, 0.5f, BoxAround({x, y}, 24));
         Fill(canvas, chevron, Solid(kAmber), 1.0f, BoxAround({x, y}, 10));
     }

@@ -63,10 +63,10 @@ Canvas MakeLevelIntro2(Fonts& fonts) {
             float y = 72.0f + i * 18, x0 = 200 + side * (112 + (i % 2) * 12);
             Field streak = Capsule({x0, y}, {x0 + side * (60.0f - i * 8), y}, 3.0f);
             Fill(c, Grow(streak, 2), Solid(kInk));
-            Fill(c, streak, LinearGradient({x0, y}, Rgb(255, 240, 170), {x0 + side * 60, y}, kFire));
+            Fill(c, streak,
+                 LinearGradient({x0, y}, Rgb(255, 240, 170), {x0 + side * 60, y}, kFire));
         }
-    DrawTextCentred(c, fonts, "GO!", 112, 204, 20,
-                    BigLook(Rgb(255, 250, 200), kAmber, 20, 112));
+    DrawTextCentred(c, fonts, "GO!", 112, 204, 20, BigLook(Rgb(255, 250, 200), kAmber, 20, 112));
     return c;
 }
 

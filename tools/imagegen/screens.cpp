@@ -52,8 +52,8 @@ static void DrawScorePanel(Canvas& c) {
     Fill(c, Grow(panel, 3), Solid(kInk));
     Fill(c, panel, LinearGradient({0, 264}, Rgb(236, 244, 250), {0, 432}, Rgb(206, 220, 234)));
     for (int row = 0; row < 5; row += 2)
-        Fill(c, RoundBox({432, 304 + 23.0f * row + 11.5f}, 148, 11.5f, 3), Solid(Rgb(190, 212, 230)),
-             0.45f);
+        Fill(c, RoundBox({432, 304 + 23.0f * row + 11.5f}, 148, 11.5f, 3),
+             Solid(Rgb(190, 212, 230)), 0.45f);
     Fill(c, Capsule({300, 302}, {564, 302}, 0.8f), Solid(Rgb(96, 168, 214)));
     Fill(c, Ring(Grow(panel, -1), 1.2f), Solid(kCyan));
     Fill(c, Ring(Grow(panel, -6), 0.5f), Solid(Rgb(120, 170, 210)), 0.8f);

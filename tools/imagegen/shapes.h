@@ -18,8 +18,8 @@ Field MirroredPolygon(std::vector<Vec2> rightHalf, float axisX);  // symmetric a
 Field Union(Field a, Field b);
 Field SmoothUnion(Field a, Field b, float k);
 Field Intersect(Field a, Field b);
-Field Subtract(Field a, Field b);          // a without b
-Field Grow(Field a, float amount);         // negative amounts shrink
-Field Ring(Field a, float halfWidth);      // a band along the outline
+Field Subtract(Field a, Field b);      // a without b
+Field Grow(Field a, float amount);     // negative amounts shrink
+Field Ring(Field a, float halfWidth);  // a band along the outline
 // The shape seen through an affine view: moved, rotated about `pivot`, scaled by sx, sy.
 Field Transformed(Field a, Vec2 pivot, float angle, float sx, float sy, Vec2 offset = {});

@@ -73,14 +73,15 @@ static void DrawAlpha(Canvas& c, const ShipView& v) {
         Flat(c, v, Capsule({9.5f * side, 5.5f}, {22 * side, 14.5f}, 1.1f), Solid(kCyan), 0.2f);
         Layer(c, v, Capsule({4.2f * side, 12}, {4.2f * side, 21}, 3.0f), dark, 1.2f, 0.5f);
     }
-    Field body = MirroredPolygon({{0, -29}, {3, -22}, {5.5f, -10}, {6.6f, 4}, {6, 16}, {3.5f, 22},
-                                  {0, 23}}, 0);
+    Field body = MirroredPolygon(
+        {{0, -29}, {3, -22}, {5.5f, -10}, {6.6f, 4}, {6, 16}, {3.5f, 22}, {0, 23}}, 0);
     Layer(c, v, body, hull, 3.5f, 3.0f);
     Flat(c, v, Capsule({0, -2}, {0, 15}, 0.6f), Solid(dark), 4.0f);
     Field canopy = Ellipse({0, -11}, 3.1f, 6.8f);
     Flat(c, v, canopy,
          LinearGradient({0, v.pose.centre.y - 17 * v.pose.scale}, kIce,
-                        {0, v.pose.centre.y - 5 * v.pose.scale}, Rgb(20, 90, 170)), 6.0f);
+                        {0, v.pose.centre.y - 5 * v.pose.scale}, Rgb(20, 90, 170)),
+         6.0f);
     Flat(c, v, Ellipse({-0.9f, -13}, 0.9f, 2.4f), Solid(Rgb(255, 255, 255)), 6.3f);
 }
 
@@ -94,23 +95,28 @@ static void DrawOmega(Canvas& c, const ShipView& v) {
     for (float side : {-1.0f, 1.0f}) {
         Layer(c, v, Capsule({26.5f * side, -27}, {26.5f * side, -8}, 2.4f), dark, 1.2f, 1.0f);
         Flat(c, v, Capsule({26.5f * side, -28}, {26.5f * side, -25.5f}, 1.3f), Solid(kAmber), 1.1f);
-        Field armour = Polygon({{11 * side, 0}, {22 * side, -7.5f}, {27.5f * side, -5.5f},
-                                {27.5f * side, 12}, {23.5f * side, 17.5f}, {11 * side, 17}});
+        Field armour = Polygon({{11 * side, 0},
+                                {22 * side, -7.5f},
+                                {27.5f * side, -5.5f},
+                                {27.5f * side, 12},
+                                {23.5f * side, 17.5f},
+                                {11 * side, 17}});
         Layer(c, v, armour, plate, 2.0f, 0.8f);
         Flat(c, v, Capsule({11 * side, 8}, {27.5f * side, 8}, 0.6f), Solid(seam), 0.9f);
         Flat(c, v, Capsule({19 * side, -3.5f}, {19 * side, 17}, 0.6f), Solid(seam), 0.9f);
     }
     Field engine = RoundBox({0, 20}, 11, 5.5f, 2);
     Layer(c, v, engine, dark, 2.0f, 1.0f);
-    Field body = MirroredPolygon({{0, -27}, {4, -25}, {8, -15}, {9.5f, -2}, {10, 16}, {7, 22},
-                                  {0, 23}}, 0);
+    Field body =
+        MirroredPolygon({{0, -27}, {4, -25}, {8, -15}, {9.5f, -2}, {10, 16}, {7, 22}, {0, 23}}, 0);
     Layer(c, v, body, hull, 4.0f, 3.0f);
     Field spine = MirroredPolygon({{0, -20}, {3.8f, -16}, {5, 10}, {2.5f, 17}, {0, 18}}, 0);
     Layer(c, v, spine, plate, 2.0f, 4.5f);
     Field canopy = RoundBox({0, -11}, 2.8f, 4.6f, 1.8f);
     Flat(c, v, canopy,
          LinearGradient({0, v.pose.centre.y - 16 * v.pose.scale}, Rgb(255, 236, 180),
-                        {0, v.pose.centre.y - 6 * v.pose.scale}, Rgb(150, 70, 10)), 6.0f);
+                        {0, v.pose.centre.y - 6 * v.pose.scale}, Rgb(150, 70, 10)),
+         6.0f);
     Flat(c, v, Capsule({0, 0}, {0, 14}, 0.6f), Solid(seam), 5.0f);
 }
 
@@ -152,8 +158,7 @@ static Canvas ExplosionCell(Hull hull, int step) {
     Colour debris = hull == Hull::Alpha ? Rgb(206, 220, 238) : Rgb(226, 152, 40);
     const float times[4] = {0.08f, 0.34f, 0.64f, 0.93f};
     if (step == 0) DrawShip(cell, hull, {{32, 32}});
-    DrawExplosion(cell, {32, 32}, 29, times[step], hot, debris,
-                  hull == Hull::Alpha ? 11u : 23u);
+    DrawExplosion(cell, {32, 32}, 29, times[step], hot, debris, hull == Hull::Alpha ? 11u : 23u);
     return cell;
 }
 

@@ -17,16 +17,20 @@ static void DrawKeyCap(Canvas& c, Vec2 centre, float halfWidth) {
     Field cap = RoundBox(centre, halfWidth, 17, 5);
     Box box = BoxAround(centre, halfWidth + 20);
     Fill(c, Grow(cap, 2), Solid(kInk), 1.0f, box);
-    Fill(c, cap, Bevel(cap, LinearGradient(centre - Vec2{0, 17}, Rgb(200, 214, 232),
-                                           centre + Vec2{0, 17}, Rgb(120, 138, 170)), 5.0f),
+    Fill(c, cap,
+         Bevel(cap,
+               LinearGradient(centre - Vec2{0, 17}, Rgb(200, 214, 232), centre + Vec2{0, 17},
+                              Rgb(120, 138, 170)),
+               5.0f),
          1.0f, box);
 }
 
 static void DrawArrowKey(Canvas& c, Vec2 centre, float direction) {
     DrawKeyCap(c, centre, 19);
     Vec2 tip = centre + Vec2{8 * direction, -1};
-    Field arrow = Union(Polygon({tip, tip + Vec2{-8 * direction, -7}, tip + Vec2{-8 * direction, 7}}),
-                        Capsule(centre + Vec2{-8 * direction, -1}, tip, 2.2f));
+    Field arrow =
+        Union(Polygon({tip, tip + Vec2{-8 * direction, -7}, tip + Vec2{-8 * direction, 7}}),
+              Capsule(centre + Vec2{-8 * direction, -1}, tip, 2.2f));
     Fill(c, arrow, Solid(Rgb(20, 30, 56)), 1.0f, BoxAround(centre, 20));
 }
 
@@ -48,8 +52,11 @@ Canvas MakeSelect(Fonts& fonts) {
     DrawCircuitBoard(c, 314u, {0, 0, 800, 600}, 0.5f);
     Vignette(c, 0.6f);
     DrawHeading(c, fonts, "CHOOSE YOUR SHIP", 400, 40, 42);
-    for (Box area : {kInfoArea, kDiskArea})
-        DrawPanel(c, {area.x0 - 10, area.y0 - 10, area.x1 + 10, area.y1 + 10}, kDeep, kCyan, 0.45f);
+    // The info panel brings its own rim in its ship's colour; its frame here stays neutral.
+    DrawPanel(c, {kInfoArea.x0 - 8, kInfoArea.y0 - 8, kInfoArea.x1 + 8, kInfoArea.y1 + 8}, kDeep,
+              kSteel, 0.15f);
+    DrawPanel(c, {kDiskArea.x0 - 10, kDiskArea.y0 - 10, kDiskArea.x1 + 10, kDiskArea.y1 + 10},
+              kDeep, kCyan, 0.45f);
     Fill(c, Capsule({60, 472}, {740, 472}, 0.6f), Solid(kTrace));
     DrawControls(c, fonts);
     return c;
@@ -59,9 +66,11 @@ Canvas MakeSelect(Fonts& fonts) {
 static void DrawDisk(Canvas& c, Vec2 centre, float angle) {
     const float rx = 150, ry = 40, depth = 14;
     Fill(c, Ellipse(centre + Vec2{0, depth}, rx, ry), Solid(Rgb(12, 20, 40)));
-    Fill(c, Intersect(RoundBox(centre + Vec2{0, depth * 0.5f}, rx, depth * 0.5f, 0),
-                      Ellipse(centre + Vec2{0, depth * 0.5f}, rx, ry + depth)),
-         LinearGradient(centre + Vec2{-rx, 0}, Rgb(30, 44, 80), centre + Vec2{rx, 0}, Rgb(12, 20, 40)));
+    Fill(c,
+         Intersect(RoundBox(centre + Vec2{0, depth * 0.5f}, rx, depth * 0.5f, 0),
+                   Ellipse(centre + Vec2{0, depth * 0.5f}, rx, ry + depth)),
+         LinearGradient(centre + Vec2{-rx, 0}, Rgb(30, 44, 80), centre + Vec2{rx, 0},
+                        Rgb(12, 20, 40)));
     Fill(c, Ring(Ellipse(centre + Vec2{0, depth}, rx, ry), 1.0f), Solid(kCyan), 0.6f);
     Field top = Ellipse(centre, rx, ry);
     Fill(c, top, RadialGradient(centre - Vec2{30, 12}, rx, Rgb(54, 70, 110), Rgb(18, 26, 52)));
@@ -106,8 +115,9 @@ static Canvas DiskCell(Hull hull, float squash, float angle, float dim) {
     // Motion arcs while the disk turns.
     if (squash < 1)
         for (float side : {-1.0f, 1.0f})
-            Fill(c, Intersect(Ring(Ellipse(at, 110, 90), 1.5f),
-                              [=](Vec2 p) { return side * (at.x - p.x) + 70; }),
+            Fill(c,
+                 Intersect(Ring(Ellipse(at, 110, 90), 1.5f),
+                           [=](Vec2 p) { return side * (at.x - p.x) + 70; }),
                  Solid(kCyan), 0.5f);
     Vignette(c, 0.4f);
     return c;
@@ -168,10 +178,10 @@ Canvas MakeShipInfo(Fonts& fonts) {
     Canvas c = MakeCanvas(384, 320);
     FillVertical(c, Rgb(4, 8, 22), Rgb(12, 20, 46));
     DrawInfoPanel(c, fonts, 0,
-                  {Hull::Alpha, "ALPHA", "interceptor", "Fast", 5, "None",
-                   "one hit destroys it", "Quick, but fragile.", kCyan});
+                  {Hull::Alpha, "ALPHA", "interceptor", "Fast", 5, "None", "one hit destroys it",
+                   "Quick, but fragile.", kCyan});
     DrawInfoPanel(c, fonts, 192,
-                  {Hull::Omega, "OMEGA", "guardian", "Slow", 2, "Heavy",
-                   "absorbs one hit", "Slow, but tough.", kAmber});
+                  {Hull::Omega, "OMEGA", "guardian", "Slow", 2, "Heavy", "absorbs one hit",
+                   "Slow, but tough.", kAmber});
     return c;
 }

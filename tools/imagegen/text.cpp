@@ -30,7 +30,8 @@ static TTF_Font* FontOfSize(Fonts& fonts, int size) {
 Mask RenderText(Fonts& fonts, const std::string& utf8, int size) {
     TTF_Font* font = FontOfSize(fonts, size);
     if (font == nullptr || utf8.empty()) return {};
-    SDL_Surface* rendered = TTF_RenderUTF8_Blended(font, utf8.c_str(), SDL_Color{255, 255, 255, 255});
+    SDL_Surface* rendered =
+        TTF_RenderUTF8_Blended(font, utf8.c_str(), SDL_Color{255, 255, 255, 255});
     if (rendered == nullptr) return {};
     SDL_Surface* argb = SDL_ConvertSurfaceFormat(rendered, SDL_PIXELFORMAT_ARGB8888, 0);
     SDL_FreeSurface(rendered);
@@ -62,14 +63,14 @@ void DrawText(Canvas& canvas, Fonts& fonts, const std::string& utf8, int size, i
         GlowMask(canvas, BlurMask(body, look.glowRadius), ox, oy, look.glowColour,
                  look.glowStrength);
     if (look.shadow > 0)
-        DrawMask(canvas, BlurMask(body, 1), ox + look.shadow, oy + look.shadow,
-                 Solid({0, 0, 0}), 0.75f);
+        DrawMask(canvas, BlurMask(body, 1), ox + look.shadow, oy + look.shadow, Solid({0, 0, 0}),
+                 0.75f);
     if (look.outline > 0) DrawMask(canvas, body, ox, oy, Solid(look.outlineColour));
     DrawMask(canvas, text, ox, oy, look.fill);
 }
 
-int DrawTextCentred(Canvas& canvas, Fonts& fonts, const std::string& utf8, int size,
-                    int centreX, int y, const TextLook& look) {
+int DrawTextCentred(Canvas& canvas, Fonts& fonts, const std::string& utf8, int size, int centreX,
+                    int y, const TextLook& look) {
     int left = centreX - TextWidth(fonts, utf8, size) / 2;
     DrawText(canvas, fonts, utf8, size, left, y, look);
     return left;

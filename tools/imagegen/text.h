@@ -24,10 +24,10 @@ int TextWidth(Fonts& fonts, const std::string& utf8, int size);
 // How a line of text is drawn: a fill, then optionally an outline, a drop shadow and a glow.
 struct TextLook {
     Paint fill = Solid({1, 1, 1});
-    int outline = 0;             // outline width in pixels, 0 for none
+    int outline = 0;  // outline width in pixels, 0 for none
     Colour outlineColour{};
-    int shadow = 0;              // drop shadow offset, 0 for none
-    int glowRadius = 0;          // 0 for no glow
+    int shadow = 0;      // drop shadow offset, 0 for none
+    int glowRadius = 0;  // 0 for no glow
     Colour glowColour{};
     float glowStrength = 0;
 };
@@ -36,5 +36,5 @@ struct TextLook {
 void DrawText(Canvas& canvas, Fonts& fonts, const std::string& utf8, int size, int x, int y,
               const TextLook& look);
 // The line centred on x = centreX; returns its left edge.
-int DrawTextCentred(Canvas& canvas, Fonts& fonts, const std::string& utf8, int size,
-                    int centreX, int y, const TextLook& look);
+int DrawTextCentred(Canvas& canvas, Fonts& fonts, const std::string& utf8, int size, int centreX,
+                    int y, const TextLook& look);

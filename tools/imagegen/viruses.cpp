@@ -35,17 +35,18 @@ static void Shaded(Canvas& c, const Field& f, Paint paint, float bevel) {
 static void Eye(Canvas& c, const Frame& v, Vec2 at, float r, Colour iris, float lid, float slant) {
     Vec2 centre = v.P(at.x, at.y);
     Field white = Circle(centre, v.R(r));
-    Fill(c, white, RadialGradient(v.P(at.x - r * 0.3f, at.y - r * 0.3f), v.R(r * 1.4f),
-                                  Rgb(255, 255, 255), Rgb(170, 180, 200)));
+    Fill(c, white,
+         RadialGradient(v.P(at.x - r * 0.3f, at.y - r * 0.3f), v.R(r * 1.4f), Rgb(255, 255, 255),
+                        Rgb(170, 180, 200)));
     Fill(c, Intersect(white, Circle(v.P(at.x, at.y + r * 0.3f), v.R(r * 0.6f))), Solid(iris));
     Fill(c, Circle(v.P(at.x, at.y + r * 0.4f), v.R(r * 0.3f)), Solid(kInk));
-    Fill(c, Circle(v.P(at.x - r * 0.35f, at.y - r * 0.3f), v.R(r * 0.22f)), Solid(Rgb(255, 255, 255)));
+    Fill(c, Circle(v.P(at.x - r * 0.35f, at.y - r * 0.3f), v.R(r * 0.22f)),
+         Solid(Rgb(255, 255, 255)));
     if (lid > 0) {
         Vec2 n = Rotated({0, -1}, slant);
         float cut = r * (1.0f - 2.0f * lid);
-        Field lidShape = Intersect(Grow(white, v.R(0.6f)), [=](Vec2 p) {
-            return cut * v.scale - Dot(p - centre, n);
-        });
+        Field lidShape = Intersect(Grow(white, v.R(0.6f)),
+                                   [=](Vec2 p) { return cut * v.scale - Dot(p - centre, n); });
         Fill(c, lidShape, Solid(kInk));
     }
 }
@@ -80,7 +81,8 @@ static void DrawBug(Canvas& c, const Frame& v, int phase) {
             // Tripod gait: front and back legs of one side swing with the middle of the other.
             float swing = ((i % 2 == 0) == (side > 0) ? 1.0f : -1.0f) * (phase ? 1.0f : -1.0f);
             float y = -10.0f + i * 9.0f, a = (i - 1) * 0.55f + swing * 0.22f;
-            Vec2 hip = v.P(9 * side, y), knee = v.P((18 + 2 * std::cos(a)) * side, y + 10 * std::sin(a) - 2);
+            Vec2 hip = v.P(9 * side, y),
+                 knee = v.P((18 + 2 * std::cos(a)) * side, y + 10 * std::sin(a) - 2);
             Vec2 foot = v.P(27 * side, y + 18 * std::sin(a) + 3 * (i - 1));
             Fill(c, Capsule(hip, knee, v.R(1.7f)), Solid(dark));
             Fill(c, Capsule(knee, foot, v.R(1.2f)), Solid(dark));
@@ -105,19 +107,20 @@ static void DrawBug(Canvas& c, const Frame& v, int phase) {
 }
 
 static void DrawJelly(Canvas& c, const Frame& v, int phase) {
-    Colour body = kViolet, dark = Mix(kViolet, kInk, 0.5f), light = Mix(kViolet, Rgb(255, 255, 255), 0.4f);
+    Colour body = kViolet, dark = Mix(kViolet, kInk, 0.5f),
+           light = Mix(kViolet, Rgb(255, 255, 255), 0.4f);
     for (int i = 0; i < 5; ++i) {
         float x0 = -12.0f + i * 6.0f, wave = (phase ? 1.0f : -1.0f) * (i % 2 ? 1.0f : -1.0f);
         Vec2 prev = v.P(x0, 6);
         for (int k = 1; k <= 4; ++k) {
             float y = 6 + k * 5.5f, x = x0 * (1 + k * 0.06f) + wave * 2.2f * std::sin(k * 1.7f);
             Vec2 next = v.P(x, y);
-            Fill(c, Capsule(prev, next, v.R(2.8f - k * 0.45f)),
-                 Solid(Mix(body, dark, k / 5.0f)));
+            Fill(c, Capsule(prev, next, v.R(2.8f - k * 0.45f)), Solid(Mix(body, dark, k / 5.0f)));
             prev = next;
         }
     }
-    Field dome = Union(Circle(v.P(0, -6), v.R(16.5f)), RoundBox(v.P(0, 1), v.R(16.5f), v.R(7), v.R(3)));
+    Field dome =
+        Union(Circle(v.P(0, -6), v.R(16.5f)), RoundBox(v.P(0, 1), v.R(16.5f), v.R(7), v.R(3)));
     float squeeze = phase ? 0.96f : 1.0f;
     dome = Transformed(dome, v.centre, 0, 1.0f / squeeze, squeeze);
     Shaded(c, dome, BodyShade(v.P(-6, -16), v.R(30), body), v.R(4));
@@ -129,8 +132,32 @@ static void DrawJelly(Canvas& c, const Frame& v, int phase) {
     Eye(c, v, {0, -4}, 7.0f, Mix(kViolet, kInk, 0.2f), phase ? 0.42f : 0.28f, 0);
 }
 
+// The phage's head: a faceted hexagonal capsid, each facet lit by its own slope, and two eyes.
+static void DrawCapsid(Canvas& c, const Frame& v, Vec2 hc) {
+    Colour body = kYellow, dark = Mix(kYellow, kInk, 0.55f),
+           light = Mix(kYellow, Rgb(255, 255, 255), 0.5f);
+    float r = v.R(14.5f);
+    for (int k = 0; k < 6; ++k) {
+        float a0 = kTau * k / 6 + kTau / 12, a1 = a0 + kTau / 6;
+        Vec2 p0 = hc + Vec2{std::cos(a0), std::sin(a0)} * r,
+             p1 = hc + Vec2{std::cos(a1), std::sin(a1)} * r;
+        float mid = (a0 + a1) * 0.5f;
+        float lit = 0.55f + 0.45f * (-0.6f * std::cos(mid) - 0.8f * std::sin(mid));
+        lit = std::clamp(lit, 0.0f, 1.0f);
+        Colour facet = lit < 0.5f ? Mix(dark, body, lit * 2) : Mix(body, light, lit * 2 - 1);
+        Fill(c, Polygon({hc, p0, p1}), Solid(facet));
+    }
+    Fill(c, Circle(hc, v.R(6.5f)), RadialGradient(hc, v.R(7), Rgb(255, 250, 200), body));
+    for (float side : {-1.0f, 1.0f}) {
+        Vec2 eye = hc + Vec2{3.0f * side, 1.0f} * v.scale;
+        Fill(c, Circle(eye, v.R(2.2f)), Solid(kInk));
+        Fill(c, Circle(eye, v.R(1.2f)), Solid(Rgb(255, 40, 30)));
+    }
+}
+
 static void DrawPhage(Canvas& c, const Frame& v, int phase) {
-    Colour body = kYellow, dark = Mix(kYellow, kInk, 0.55f), light = Mix(kYellow, Rgb(255, 255, 255), 0.5f);
+    Colour body = kYellow, dark = Mix(kYellow, kInk, 0.55f),
+           light = Mix(kYellow, Rgb(255, 255, 255), 0.5f);
     float bend = phase ? 3.0f : 0.0f;
     for (int i = 0; i < 3; ++i)
         for (float side : {-1.0f, 1.0f}) {
@@ -144,27 +171,12 @@ static void DrawPhage(Canvas& c, const Frame& v, int phase) {
     Field sheath = RoundBox(v.P(0, 17 - tail - 1), v.R(3.2f), v.R(tail), v.R(1.2f));
     Shaded(c, sheath, Solid(Mix(body, dark, 0.35f)), v.R(1.5f));
     for (int k = 0; k < 4; ++k)
-        Fill(c, Capsule(v.P(-3, 17 - 2 * tail + 1.5f + k * tail * 0.5f),
-                        v.P(3, 17 - 2 * tail + 1.5f + k * tail * 0.5f), v.R(0.5f)), Solid(dark));
+        Fill(c,
+             Capsule(v.P(-3, 17 - 2 * tail + 1.5f + k * tail * 0.5f),
+                     v.P(3, 17 - 2 * tail + 1.5f + k * tail * 0.5f), v.R(0.5f)),
+             Solid(dark));
     Shaded(c, RoundBox(v.P(0, 17), v.R(7.5f), v.R(2), v.R(1)), Solid(body), v.R(1.2f));
-    // The head: a faceted hexagonal capsid, each facet lit by its own slope.
-    Vec2 hc = v.P(0, -10 + (phase ? 1.0f : 0.0f));
-    float r = v.R(14.5f);
-    for (int k = 0; k < 6; ++k) {
-        float a0 = kTau * k / 6 + kTau / 12, a1 = a0 + kTau / 6;
-        Vec2 p0 = hc + Vec2{std::cos(a0), std::sin(a0)} * r, p1 = hc + Vec2{std::cos(a1), std::sin(a1)} * r;
-        float mid = (a0 + a1) * 0.5f;
-        float lit = 0.55f + 0.45f * (-0.6f * std::cos(mid) - 0.8f * std::sin(mid));
-        lit = std::clamp(lit, 0.0f, 1.0f);
-        Colour facet = lit < 0.5f ? Mix(dark, body, lit * 2) : Mix(body, light, lit * 2 - 1);
-        Fill(c, Polygon({hc, p0, p1}), Solid(facet));
-    }
-    Fill(c, Circle(hc, v.R(6.5f)), RadialGradient(hc, v.R(7), Rgb(255, 250, 200), body));
-    for (float side : {-1.0f, 1.0f}) {
-        Vec2 eye = hc + Vec2{3.0f * side, 1.0f} * v.scale;
-        Fill(c, Circle(eye, v.R(2.2f)), Solid(kInk));
-        Fill(c, Circle(eye, v.R(1.2f)), Solid(Rgb(255, 40, 30)));
-    }
+    DrawCapsid(c, v, v.P(0, -10 + (phase ? 1.0f : 0.0f)));
 }
 
 // Lights a drawn shape towards white and gives it a white-hot rim.
@@ -180,7 +192,8 @@ static void Brighten(Canvas& c, float amount) {
     };
     for (int y = 0; y < c.height; ++y)
         for (int x = 0; x < c.width; ++x)
-            if (solid(x, y) && !(solid(x - 1, y) && solid(x + 1, y) && solid(x, y - 1) && solid(x, y + 1)))
+            if (solid(x, y) &&
+                !(solid(x - 1, y) && solid(x + 1, y) && solid(x, y - 1) && solid(x, y + 1)))
                 At(c, x, y) = {1, 1, 1, 1};
 }
 
