@@ -107,7 +107,7 @@ void LimitFrameRate() {
     if (win32.nextFrame == 0 || now > win32.nextFrame + 4 * period) win32.nextFrame = now;
     win32.nextFrame += period;
     const LONGLONG millisecond = win32.counterHz / 1000;
-    while (Counter() + 2 * millisecond < win32.nextFrame) Sleep(1);
+    while (Counter() + millisecond < win32.nextFrame) Sleep(1);
     while (Counter() < win32.nextFrame) {}
     win32.lastPresent = Counter();
 }
