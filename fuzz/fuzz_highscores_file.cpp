@@ -1,5 +1,5 @@
-// libFuzzer target: any qfhs.dat is either taken as it stands or kept aside and replaced by the
-// default table, and whatever table is read saves and reads back unchanged.
+// libFuzzer target, through the file: any qfhs.dat is either taken as it stands or kept aside and
+// replaced by the default table, and whatever table is read saves and reads back unchanged.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
