@@ -35,7 +35,7 @@ int32_t& EntryOf(int n) { return formations[n / 30][n % 6][(n % 30) / 6]; }
 
 }  // namespace
 
-class FormationTest : public GameTest {
+class FormationFileTest : public GameTest {
 protected:
     // Checks the table against the file's numbers, entries from `firstZero` on being 0.
     void ExpectTable(const std::vector<int>& kinds, int firstZero = 300) {
@@ -46,7 +46,7 @@ protected:
     }
 };
 
-TEST_F(FormationTest, EveryLayoutOfTheSameNumbersLoadsTheSame) {
+TEST_F(FormationFileTest, EveryLayoutOfTheSameNumbersLoadsTheSame) {
     const std::vector<std::string> words = Words(Kinds(300));
     std::string sixPerLine;
     for (size_t n = 0; n < words.size(); ++n)
@@ -61,7 +61,7 @@ TEST_F(FormationTest, EveryLayoutOfTheSameNumbersLoadsTheSame) {
     }
 }
 
-TEST_F(FormationTest, AShortFileLeavesTheMissingEntriesZero) {
+TEST_F(FormationFileTest, AShortFileLeavesTheMissingEntriesZero) {
     WriteFile("qfel.dat", Join(Words(Kinds(299)), " "));
     EXPECT_NE(Kinds(300)[299], 0);
     LoadFormations();
@@ -69,7 +69,7 @@ TEST_F(FormationTest, AShortFileLeavesTheMissingEntriesZero) {
     EXPECT_EQ(formations[9][5][4], 0);
 }
 
-TEST_F(FormationTest, AWordStopsTheReadingAndZeroesTheRest) {
+TEST_F(FormationFileTest, AWordStopsTheReadingAndZeroesTheRest) {
     std::vector<std::string> words = Words(Kinds(300));
     words[100] = "three";
     WriteFile("qfel.dat", Join(words, " "));
@@ -77,11 +77,11 @@ TEST_F(FormationTest, AWordStopsTheReadingAndZeroesTheRest) {
     ExpectTable(Kinds(300), 100);
 }
 
-TEST_F(FormationTest, KindsOutsideTheFourPicturesReadAsZero) {
+TEST_F(FormationFileTest, KindsOutsideTheFourPicturesReadAsZero) {
     std::vector<std::string> words = Words(Kinds(300));
-    words[31] = "7";
-    words[45] = "-1";
-    words[299] = "2147483647";
+    words[31] = std::to_string(7);
+    words[45] = std::to_string(-1);
+    words[299] = std::to_string(INT32_MAX);
     WriteFile("qfel.dat", Join(words, " "));
     LoadFormations();
     std::vector<int> expected = Kinds(300);
@@ -89,13 +89,13 @@ TEST_F(FormationTest, KindsOutsideTheFourPicturesReadAsZero) {
     ExpectTable(expected);
 }
 
-TEST_F(FormationTest, NumbersAfterTheThreeHundredthAreIgnored) {
+TEST_F(FormationFileTest, NumbersAfterTheThreeHundredthAreIgnored) {
     WriteFile("qfel.dat", Join(Words(Kinds(330)), " ") + " and more words");
     LoadFormations();
     ExpectTable(Kinds(300));
 }
 
-TEST_F(FormationTest, WithoutTheFileEveryVirusIsOfTheFirstKind) {
+TEST_F(FormationFileTest, WithoutTheFileEveryVirusIsOfTheFirstKind) {
     WriteFile("qfel.dat", Join(Words(Kinds(300)), " "));
     LoadFormations();
     std::filesystem::remove(ScratchPath("qfel.dat"));
@@ -104,7 +104,7 @@ TEST_F(FormationTest, WithoutTheFileEveryVirusIsOfTheFirstKind) {
 }
 
 // The formations we ship: 300 kinds in 0..3, ten distinct patterns of more than one kind each.
-TEST_F(FormationTest, TheShippedFileHoldsTenValidFormations) {
+TEST_F(FormationFileTest, TheShippedFileHoldsTenValidFormations) {
     std::ifstream in(QUELLFORT_SOURCE_DIR "/data/qfel.dat");
     ASSERT_TRUE(in.is_open());
     std::vector<int> kinds;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "flow/flow.h"
+#include "gfx/display.h"
 #include "game/world.h"
 #include "records/records.h"
 #include "tests/test_support.h"
@@ -270,4 +271,69 @@ TEST_F(NameEntryTest, BackspaceRemovesTheLastCharacterIfAny) {
     Type("Ab\b\bC\b\b\bD");
     ExpectName("D");
     EXPECT_EQ(highScores.rows[1].name, "Kivo");
+}
+
+class RecordsDrawingTest : public GameTest {
+protected:
+    static constexpr uint16_t FILL = 0x7BEF;  // mid grey, so both black and white text show
+    void SetUp() override {
+        GameTest::SetUp();
+        CreateFlipChain();
+        CreateTextFont();
+        display.backBuffer->pixels.assign(SCREEN_WIDTH * SCREEN_HEIGHT, FILL);
+    }
+    // Counts the pixels of the box [x0, x1) × [y0, y1) that text turned exactly to `colour`.
+    int Ink(int x0, int y0, int x1, int y1, uint16_t colour) const {
+        int n = 0;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x) n += display.backBuffer->pixels[y * SCREEN_WIDTH + x] == colour;
+        return n;
+    }
+    // The topmost row of the box that text touched, or -1.
+    int FirstTouchedRow(int x0, int y0, int x1, int y1) const {
+        for (int y = y0; y < y1; ++y)
+            if (Touched(x0, y, x1, y + 1) > 0) return y;
+        return -1;
+    }
+    int Touched(int x0, int y0, int x1, int y1) const {
+        int n = 0;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x) n += display.backBuffer->pixels[y * SCREEN_WIDTH + x] != FILL;
+        return n;
+    }
+};
+
+// Rows stand 23 pixels apart from y 305, names at x 300, scores at x 450; an empty name draws nothing.
+TEST_F(RecordsDrawingTest, TheTableShowsEachRowInBlackAtItsPlace) {
+    SetTable({{"Kivo", 10000}, {"", 9000}, {"Ambo", -200}, {"Tesmira", 5}, {"Pelvard", 0}});
+    DrawHighScoreTable();
+    EXPECT_GT(Ink(360, 280, 480, 300, 0x0000), 0) << "heading";
+    for (int i = 0; i < HIGH_SCORE_ROWS; ++i) {
+        const int y = 305 + 23 * i;
+        SCOPED_TRACE(i);
+        if (i == 1)
+            EXPECT_EQ(Touched(290, y, 450, y + 23), 0);
+        else
+            EXPECT_GT(Ink(300, y, 440, y + 23, 0x0000), 0);
+        EXPECT_GT(Ink(450, y, 560, y + 23, 0x0000), 0);
+        EXPECT_EQ(Touched(0, y, 300, y + 23), 0);
+        // Digits share one top line, so each score's top shows its row's exact place.
+        EXPECT_EQ(FirstTouchedRow(450, y, 560, y + 23), FirstTouchedRow(450, 305, 560, 328) + 23 * i);
+    }
+    EXPECT_EQ(Touched(0, 0, SCREEN_WIDTH, 280), 0);
+    EXPECT_EQ(Touched(0, 305 + 23 * 5, SCREEN_WIDTH, SCREEN_HEIGHT), 0);
+}
+
+TEST_F(RecordsDrawingTest, ThePromptAndTheNameAreWhiteAtFixedPlaces) {
+    SetTable(DEFAULT_ROWS);
+    world.score = 20000;
+    RankFinalScore();
+    DrawNamePrompt();
+    EXPECT_GT(Ink(135, 400, 490, 423, 0xFFFF), 0);
+    EXPECT_EQ(Touched(490, 390, SCREEN_WIDTH, 430), 0) << "an empty name draws nothing";
+    EnterNameCharacter('W');
+    DrawNamePrompt();
+    EXPECT_GT(Ink(490, 400, 520, 423, 0xFFFF), 0);
+    EXPECT_EQ(Touched(0, 0, SCREEN_WIDTH, 395), 0);
+    EXPECT_EQ(Touched(0, 430, SCREEN_WIDTH, SCREEN_HEIGHT), 0);
 }
