@@ -53,5 +53,5 @@ enum SaveStep : int32_t {
 extern SaveStep highScoreSaveFault;
 
 // Returns the table, the name entry values, the formations and the save hook to their state at
-// program start (called by ResetProgramState).
+// program start, for ResetProgramState.
 void ResetRecords();
