@@ -85,10 +85,5 @@ void ResetProgramState() {
     warningBlinkOn = false;
     warningBlinkTimer = 0;
     randState = 0;
-    highScores = HighScoreTable{};
-    newEntryRow = -1;
-    nameLength = 0;
-    for (auto& formation : formations)
-        for (auto& column : formation)
-            for (int32_t& kind : column) kind = 0;
+    ResetRecords();
 }

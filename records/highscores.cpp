@@ -67,6 +67,15 @@ bool ReadScore(std::istream& in, int32_t& score) {
     return true;
 }
 
+// Moves a file over another, replacing it. std::rename refuses to replace an existing file on
+// Windows, which would lose every save after the first there; the filesystem library does not.
+bool ReplaceFile(const char* from, const char* to) {
+    std::error_code error;
+    std::filesystem::rename(from, to, error);
+    if (error) errno = error.value();
+    return !error;
+}
+
 void SetDefaultTable() {
     for (int i = 0; i < HIGH_SCORE_ROWS; ++i) highScores.rows[i] = {DEFAULT_NAMES[i], DEFAULT_HIGH_SCORE};
 }
@@ -76,7 +85,7 @@ void SetDefaultTable() {
 void KeepIncompleteFile() {
     std::error_code error;
     if (!std::filesystem::exists(HIGH_SCORE_FILE, error)) return;
-    if (std::rename(HIGH_SCORE_FILE, HIGH_SCORE_BACKUP_FILE) != 0)
+    if (!ReplaceFile(HIGH_SCORE_FILE, HIGH_SCORE_BACKUP_FILE))
         std::fprintf(stderr, "quellfort: could not keep the damaged %s as %s: %s\n", HIGH_SCORE_FILE,
                      HIGH_SCORE_BACKUP_FILE, std::strerror(errno));
 }
@@ -146,7 +155,7 @@ void SaveHighScores() {
     errno = 0;
     SaveStep failed = WriteTempFile(FormatTable());
     if (failed == SAVE_STEP_NONE &&
-        (Fails(SAVE_STEP_RENAME) || std::rename(HIGH_SCORE_TEMP_FILE, HIGH_SCORE_FILE) != 0))
+        (Fails(SAVE_STEP_RENAME) || !ReplaceFile(HIGH_SCORE_TEMP_FILE, HIGH_SCORE_FILE)))
         failed = SAVE_STEP_RENAME;
     if (failed == SAVE_STEP_NONE) return;
     const int error = errno;
