@@ -74,37 +74,65 @@ static void AddSample(Stereo& sound, int i, double sample, double pan) {
     sound.right[i] += sample * (0.5 + 0.35 * pan);
 }
 
+// An arpeggio note: struck, then ringing on under the notes that follow.
+static double ArpeggioNote(Voice& voice, double t, double rate) {
+    double envelope = AttackDecay(t - voice.start, 0.003, 0.22);
+    if (envelope <= 0) return 0;
+    return envelope * Bell(Advance(voice.osc, voice.pitch, rate), voice.pitch, rate);
+}
+
+// A note of the closing chord: it swells in, then a vibrato grows on it as it fades.
+static double ShimmerNote(Voice& voice, double t, double rate) {
+    double local = t - voice.start;
+    double envelope = 0.55 * AttackDecay(local, 0.01, 0.45);
+    if (envelope <= 0) return 0;
+    double pitch =
+        voice.pitch * (1.0 + 0.004 * std::sin(2 * PI * 6.0 * t) * std::fmin(1.0, local * 4));
+    return envelope * Bell(Advance(voice.osc, pitch, rate), pitch, rate);
+}
+
 // The extra life: a bright C major arpeggio climbing two octaves, each note ringing on under
 // the next, into a shimmering high chord.
 Stereo ExtraLifeJingle(double rate, int frames) {
     Stereo sound = MakeStereo(frames, rate);
-    std::vector<Voice> voices;
-    const double arpeggio[] = {523.25, 659.26, 783.99, 1046.5, 1318.5, 1568.0};
-    for (int n = 0; n < 6; ++n) voices.push_back({arpeggio[n], 0.07 * n, n % 2 ? 0.6 : -0.6, {}});
-    const double chord[] = {1046.5, 1318.5, 1568.0, 2093.0};
-    for (int n = 0; n < 4; ++n) voices.push_back({chord[n], 0.42, -0.45 + 0.3 * n, {}});
+    Voice arpeggio[6] = {{523.25, 0.00, -0.6, {}}, {659.26, 0.07, 0.6, {}},
+                         {783.99, 0.14, -0.6, {}}, {1046.5, 0.21, 0.6, {}},
+                         {1318.5, 0.28, -0.6, {}}, {1568.0, 0.35, 0.6, {}}};
+    Voice chord[4] = {{1046.5, 0.42, -0.45, {}},
+                      {1318.5, 0.42, -0.15, {}},
+                      {1568.0, 0.42, 0.15, {}},
+                      {2093.0, 0.42, 0.45, {}}};
     for (int i = 0; i < frames; ++i) {
         double t = i / rate;
-        for (size_t v = 0; v < voices.size(); ++v) {
-            Voice& voice = voices[v];
-            bool held = v >= 6;
-            double local = t - voice.start;
-            double vibrato =
-                held ? 1.0 + 0.004 * std::sin(2 * PI * 6.0 * t) * std::fmin(1.0, local * 4) : 1.0;
-            double pitch = voice.pitch * vibrato;
-            double envelope =
-                held ? 0.55 * AttackDecay(local, 0.01, 0.45) : AttackDecay(local, 0.003, 0.22);
-            if (envelope > 0)
-                AddSample(sound, i, envelope * Bell(Advance(voice.osc, pitch, rate), pitch, rate),
-                          voice.pan);
-        }
+        for (Voice& v : arpeggio) AddSample(sound, i, ArpeggioNote(v, t, rate), v.pan);
+        for (Voice& v : chord) AddSample(sound, i, ShimmerNote(v, t, rate), v.pan);
     }
     Finish(sound, 0.002, 0.15, -1.5);
     return sound;
 }
 
-// The extra gun: three brassy stabs climbing G, C, D, then a held power chord on G that slides
-// up into place and takes on a vibrato; a closing filter makes it bark.
+// A brassy stab: a thin pulse, held briefly.
+static double Stab(Voice& voice, double t, double rate) {
+    double gate = Gate(t, voice.start, 0.06, 0.003, 0.015);
+    if (gate <= 0) return 0;
+    return gate * BandLimitedPulse(Advance(voice.osc, voice.pitch, rate), voice.pitch, rate, 0.25);
+}
+
+// A note of the power chord: slides up from a semitone below into place, then takes on a
+// vibrato while it dies away.
+static double PowerNote(Voice& voice, double t, double rate) {
+    double local = t - voice.start;
+    if (local < 0) return 0;
+    double slide = Glide(0.944, 1.0, local, 0.015);
+    double vibrato =
+        1.0 + 0.006 * std::sin(2 * PI * 5.5 * t) * std::fmin(1.0, std::fmax(0.0, local - 0.15) * 4);
+    double pitch = voice.pitch * slide * vibrato;
+    double envelope = 0.8 * AttackDecay(local, 0.005, 0.38);
+    return envelope * BandLimitedPulse(Advance(voice.osc, pitch, rate), pitch, rate, 0.25);
+}
+
+// The extra gun: three brassy stabs climbing G, C, D, then a held power chord on G; a closing
+// filter makes it bark.
 Stereo ExtraWeaponJingle(double rate, int frames) {
     Stereo sound = MakeStereo(frames, rate);
     Voice stabs[3] = {{392.0, 0.0, -0.4, {}}, {523.25, 0.08, 0.4, {}}, {587.33, 0.16, 0.0, {}}};
@@ -113,26 +141,8 @@ Stereo ExtraWeaponJingle(double rate, int frames) {
     Stereo dry = MakeStereo(frames, rate);
     for (int i = 0; i < frames; ++i) {
         double t = i / rate;
-        for (Voice& v : stabs) {
-            double gate = Gate(t, v.start, 0.06, 0.003, 0.015);
-            if (gate > 0)
-                AddSample(
-                    dry, i,
-                    gate * BandLimitedPulse(Advance(v.osc, v.pitch, rate), v.pitch, rate, 0.25),
-                    v.pan);
-        }
-        for (Voice& v : chord) {
-            double local = t - v.start;
-            if (local < 0) continue;
-            double slide = Glide(0.944, 1.0, local, 0.015);  // from a semitone below
-            double vibrato = 1.0 + 0.006 * std::sin(2 * PI * 5.5 * t) *
-                                       std::fmin(1.0, std::fmax(0.0, local - 0.15) * 4);
-            double pitch = v.pitch * slide * vibrato;
-            double envelope = 0.8 * AttackDecay(local, 0.005, 0.38);
-            AddSample(dry, i,
-                      envelope * BandLimitedPulse(Advance(v.osc, pitch, rate), pitch, rate, 0.25),
-                      v.pan);
-        }
+        for (Voice& v : stabs) AddSample(dry, i, Stab(v, t, rate), v.pan);
+        for (Voice& v : chord) AddSample(dry, i, PowerNote(v, t, rate), v.pan);
         double cutoff = t < 0.26 ? 4200 : Glide(4200, 1400, t - 0.26, 0.25);
         sound.left[i] = FilterStep(filterLeft, dry.left[i], cutoff, 1.2, rate).low;
         sound.right[i] = FilterStep(filterRight, dry.right[i], cutoff, 1.2, rate).low;

@@ -8,7 +8,7 @@
 #include "effects.h"
 #include "riff.h"
 
-struct EffectSpec {
+struct EffectRecipe {
     const char* file;   // also the name the game looks the effect up by
     const char* title;  // the name in the file's INFO list
     double rate;
@@ -17,7 +17,7 @@ struct EffectSpec {
 };
 
 // Rates and lengths as the game ships them; each effect is heard at its own rate.
-static const EffectSpec kEffects[] = {
+static const EffectRecipe kEffects[] = {
     {"menu_beep_sound", "Menu beep", 11025, 13477, MenuBeep},                    // 1222 ms
     {"enemy_explosion_sound", "Virus explosion", 16000, 11765, EnemyExplosion},  // 735 ms
     {"player_explosion_sound", "Ship explosion", 8000, 14663, PlayerExplosion},  // 1833 ms
@@ -27,7 +27,7 @@ static const EffectSpec kEffects[] = {
     {"shield_sound", "Shield hit", 44100, 8954, ShieldHit},                      // 203 ms
 };
 
-static bool WriteEffect(const EffectSpec& effect, const std::filesystem::path& dir) {
+static bool WriteEffect(const EffectRecipe& effect, const std::filesystem::path& dir) {
     WaveCue cue;
     if (std::string(effect.file) == "shield_sound") cue = {true, 0, "impact"};
     std::vector<uint8_t> image =
@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
     }
     std::error_code error;
     std::filesystem::create_directories(argv[1], error);
-    for (const EffectSpec& effect : kEffects)
+    for (const EffectRecipe& effect : kEffects)
         if (!WriteEffect(effect, argv[1])) return 1;
     return 0;
 }
