@@ -20,6 +20,7 @@ struct HeadlessSound {
     uint32_t durationMs = 0;
     uint32_t startedAt = 0;
     bool playing = false;
+    bool released = false;
 };
 
 struct Shot {
@@ -129,7 +130,8 @@ void WriteTraceLine() {
 
 HeadlessSound* FindSound(int sound) {
     if (sound <= 0 || size_t(sound) > headless.sounds.size()) return nullptr;
-    return &headless.sounds[size_t(sound) - 1];
+    HeadlessSound* s = &headless.sounds[size_t(sound) - 1];
+    return s->released ? nullptr : s;
 }
 
 void LogSound(const char* op, const HeadlessSound& sound) {
@@ -278,7 +280,7 @@ bool PlatformSoundPlaying(int sound) {
 }
 
 void PlatformReleaseSound(int sound) {
-    if (HeadlessSound* s = FindSound(sound)) s->name.clear(), s->playing = false;
+    if (HeadlessSound* s = FindSound(sound)) s->released = true, s->playing = false;
 }
 
 void PlatformCloseAudio() {
