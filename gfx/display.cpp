@@ -43,6 +43,9 @@ void BlitOpaque(int x, int y, const Image* image, const Rect* source) {
     if (!DestinationFits(x, y, width, height)) return;
     uint16_t* dst = display.backBuffer->pixels.data() + y * SCREEN_WIDTH + x;
     const uint16_t* from = image->pixels.data() + src.top * image->width + src.left;
+    // A whole-width picture (every screen's backdrop) is one block: a single copy.
+    if (width == SCREEN_WIDTH && image->width == SCREEN_WIDTH)
+        return void(std::memcpy(dst, from, size_t(width) * height * sizeof(uint16_t)));
     for (int row = 0; row < height; ++row)
         std::memcpy(dst + row * SCREEN_WIDTH, from + row * image->width, width * sizeof(uint16_t));
 }
@@ -110,6 +113,7 @@ static uint16_t MixPixel(uint16_t pixel, uint32_t colour, int coverage) {
 
 static void DrawGlyph(int penX, int top, const Glyph& glyph, uint32_t colour) {
     const uint8_t* mask = display.textFont->coverage + glyph.offset;
+    const uint16_t solid = MixPixel(0, colour, 255);  // full coverage is the colour itself
     for (int row = 0; row < glyph.height; ++row) {
         const int y = top + glyph.top + row;
         if (y < 0 || y >= SCREEN_HEIGHT) continue;
@@ -117,7 +121,7 @@ static void DrawGlyph(int penX, int top, const Glyph& glyph, uint32_t colour) {
         for (int col = 0; col < glyph.width; ++col) {
             const int x = penX + glyph.left + col, coverage = mask[row * glyph.width + col];
             if (x >= 0 && x < SCREEN_WIDTH && coverage != 0)
-                line[x] = MixPixel(line[x], colour, coverage);
+                line[x] = coverage == 255 ? solid : MixPixel(line[x], colour, coverage);
         }
     }
 }

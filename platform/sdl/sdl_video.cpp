@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <cstdlib>
 #include <deque>
 
 #include "platform/platform.h"
@@ -23,6 +24,7 @@ struct SdlBackend {
     bool refreshIs60 = false;  // the display refreshes at about 60 Hz
     Uint64 nextFrame = 0;      // performance-counter time of the next frame, for the limiter
     std::deque<PlatformMessage> queue;
+    std::FILE* frameLog = nullptr;  // QUELLFORT_FRAME_LOG: seconds of each present, for bench/
 };
 SdlBackend sdl;
 
@@ -170,6 +172,7 @@ int PlatformStart(int argc, char** argv) {
             return std::strcmp(argv[i], "--help") == 0 ? 0 : 2;
         }
     }
+    if (const char* log = std::getenv("QUELLFORT_FRAME_LOG")) sdl.frameLog = std::fopen(log, "w");
     SDL_SetHint(SDL_HINT_VIDEO_HIGHDPI_DISABLED, "0");
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0 || !CreateWindow()) {
         std::fprintf(stderr, "quellfort: cannot open the display: %s\n", SDL_GetError());
@@ -182,6 +185,7 @@ int PlatformStart(int argc, char** argv) {
 }
 
 int PlatformFinish() {
+    if (sdl.frameLog != nullptr) std::fclose(sdl.frameLog);
     SDL_StopTextInput();
     if (sdl.texture != nullptr) SDL_DestroyTexture(sdl.texture);
     if (sdl.renderer != nullptr) SDL_DestroyRenderer(sdl.renderer);
@@ -230,6 +234,8 @@ void PlatformPresent(const uint16_t* pixels) {
     SDL_RenderClear(sdl.renderer);
     SDL_RenderCopy(sdl.renderer, sdl.texture, nullptr, nullptr);
     SDL_RenderPresent(sdl.renderer);
+    if (sdl.frameLog != nullptr)
+        std::fprintf(sdl.frameLog, "%.6f\n", SDL_GetPerformanceCounter() / double(SDL_GetPerformanceFrequency()));
     LimitFrameRate();
 }
 
