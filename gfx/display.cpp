@@ -82,13 +82,16 @@ void BlitStretchKeyed(const Rect& destination, const Image* image, const Rect& s
     const int dw = destination.right - destination.left, dh = destination.bottom - destination.top;
     if (!DestinationFits(destination.left, destination.top, dw, dh)) return;
     const int sw = src.right - src.left, sh = src.bottom - src.top;
+    // Nearest source pixel, so key-coloured pixels stay transparent at every size; the source
+    // column of each destination column is worked out once, not once per row.
+    int columns[SCREEN_WIDTH];
+    for (int dx = 0; dx < dw; ++dx) columns[dx] = src.left + dx * sw / dw;
     for (int dy = 0; dy < dh; ++dy) {
-        // Nearest source pixel, so key-coloured pixels stay transparent at every size.
         const uint16_t* from = image->pixels.data() + (src.top + dy * sh / dh) * image->width;
         uint16_t* dst = display.backBuffer->pixels.data() +
                         (destination.top + dy) * SCREEN_WIDTH + destination.left;
         for (int dx = 0; dx < dw; ++dx) {
-            const uint16_t pixel = from[src.left + dx * sw / dw];
+            const uint16_t pixel = from[columns[dx]];
             if (!image->keyed || pixel != image->key) dst[dx] = pixel;
         }
     }
@@ -114,14 +117,18 @@ static uint16_t MixPixel(uint16_t pixel, uint32_t colour, int coverage) {
 static void DrawGlyph(int penX, int top, const Glyph& glyph, uint32_t colour) {
     const uint8_t* mask = display.textFont->coverage + glyph.offset;
     const uint16_t solid = MixPixel(0, colour, 255);  // full coverage is the colour itself
+    // Only the columns of the mask that land on the screen.
+    const int left = penX + glyph.left;
+    const int firstCol = std::max(0, -left), endCol = std::min<int>(glyph.width, SCREEN_WIDTH - left);
     for (int row = 0; row < glyph.height; ++row) {
         const int y = top + glyph.top + row;
         if (y < 0 || y >= SCREEN_HEIGHT) continue;
         uint16_t* line = display.backBuffer->pixels.data() + y * SCREEN_WIDTH;
-        for (int col = 0; col < glyph.width; ++col) {
-            const int x = penX + glyph.left + col, coverage = mask[row * glyph.width + col];
-            if (x >= 0 && x < SCREEN_WIDTH && coverage != 0)
-                line[x] = coverage == 255 ? solid : MixPixel(line[x], colour, coverage);
+        const uint8_t* coverage = mask + row * glyph.width;
+        for (int col = firstCol; col < endCol; ++col) {
+            if (coverage[col] == 0) continue;
+            uint16_t& pixel = line[left + col];
+            pixel = coverage[col] == 255 ? solid : MixPixel(pixel, colour, coverage[col]);
         }
     }
 }
