@@ -155,8 +155,11 @@ void LimitFrameRate() {
     }
     if (sdl.nextFrame == 0 || now > sdl.nextFrame + 4 * period) sdl.nextFrame = now;
     sdl.nextFrame += period;
-    while (SDL_GetPerformanceCounter() + frequency / 1000 < sdl.nextFrame) SDL_Delay(1);
-    while (SDL_GetPerformanceCounter() < sdl.nextFrame) {}
+    // Sleep in one go up to about a millisecond before the frame is due.
+    for (Uint64 at; (at = SDL_GetPerformanceCounter()) + frequency / 1000 < sdl.nextFrame;)
+        SDL_Delay(std::max<Uint32>(1, Uint32((sdl.nextFrame - at) * 1000 / frequency) - 1));
+    // The last millisecond is spun for a steady picture; unseen frames need no such care.
+    while (!minimised && SDL_GetPerformanceCounter() < sdl.nextFrame) {}
 }
 
 }  // namespace
@@ -228,6 +231,9 @@ bool PlatformNextMessage(PlatformMessage* message) {
 void PlatformPostMessage(PlatformMessageKind kind) { sdl.queue.push_back({kind, 0}); }
 
 void PlatformPresent(const uint16_t* pixels) {
+    // A minimised window shows nothing: drawing it anyway cost as much as playing. The game
+    // keeps its pace through the limiter.
+    if (SDL_GetWindowFlags(sdl.window) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)) return LimitFrameRate();
     if (pixels != nullptr) SDL_UpdateTexture(sdl.texture, nullptr, pixels, SCREEN_WIDTH * 2);
     ChooseScaling();
     SDL_SetRenderDrawColor(sdl.renderer, 0, 0, 0, 255);
