@@ -6,3 +6,7 @@ bash scripts/setup.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j"$(nproc)"
 ctest --test-dir build --output-on-failure -j"$(nproc)"
+# The whole suite again with AddressSanitizer and UndefinedBehaviorSanitizer (build-asan).
+bash scripts/sanitize.sh
+# A few seconds of each fuzz target of the readers of untrusted bytes (build-fuzz, clang).
+bash scripts/fuzz-smoke.sh 3
