@@ -1,9 +1,10 @@
 // The image table: every picture file of images/ read into its slot at its fixed size.
 #include "gfx/images.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
-#include <iterator>
+#include <vector>
 
 #include "gfx/bmp.h"
 
@@ -52,11 +53,13 @@ void LoadFile(Image*& slot, const char* fileName, int width, int height, bool ke
 
 // Nearest-pixel scaling into the slot's size, keeping the top bits of each channel.
 void ConvertPicture(const BmpPicture& picture, Image& image) {
+    // The source column of each slot column, worked out once rather than once per pixel.
+    std::vector<int> columns(size_t(image.width));
+    for (int x = 0; x < image.width; ++x) columns[x] = int(int64_t(x) * picture.width / image.width);
     for (int y = 0; y < image.height; ++y) {
         const int sy = int(int64_t(y) * picture.height / image.height);
         for (int x = 0; x < image.width; ++x) {
-            const int sx = int(int64_t(x) * picture.width / image.width);
-            const uint8_t* p = picture.rgb.data() + (size_t(sy) * picture.width + sx) * 3;
+            const uint8_t* p = picture.rgb.data() + (size_t(sy) * picture.width + columns[x]) * 3;
             image.pixels[size_t(y) * image.width + x] =
                 uint16_t(((p[0] >> 3) << 11) | ((p[1] >> 2) << 5) | (p[2] >> 3));
         }
@@ -71,9 +74,13 @@ void LoadBitmapSurface(Image*& slot, const char* fileName, int width, int height
     image->height = height;
     image->pixels.assign(size_t(width) * height, 0);
     slot = image;
-    std::ifstream in(fileName, std::ios::binary);
+    std::ifstream in(fileName, std::ios::binary | std::ios::ate);
     std::vector<uint8_t> bytes;
-    if (in) bytes.assign(std::istreambuf_iterator<char>(in), {});
+    // The whole file in one read: a byte at a time cost more than all the rest of start-up.
+    if (in) {
+        bytes.resize(size_t(std::max<std::streamoff>(0, in.tellg())));
+        in.seekg(0).read(reinterpret_cast<char*>(bytes.data()), std::streamsize(bytes.size()));
+    }
     BmpPicture picture;
     std::string error = "cannot open the file";
     if (in && DecodeBmp(bytes, picture, error))
