@@ -22,6 +22,43 @@ void CreateFlipChain() {
 
 void CreateTextFont() { display.textFont = &gameFont; }
 
+void MarkPictureLoaded(Image& image) { image.generation = ++display.lastGeneration; }
+
+constexpr size_t MAX_DRAWN_AREAS = 256;
+
+// Records an area drawn over the backdrop; too many and the whole picture is copied again.
+static void MarkDrawn(int left, int top, int right, int bottom) {
+    Backdrop& b = display.backdrop;
+    if (!b.whole) return;
+    if (b.drawn.size() == MAX_DRAWN_AREAS) {
+        b.whole = false;
+        b.drawn.clear();
+        return;
+    }
+    b.drawn.push_back(Rect{std::max(left, 0), std::max(top, 0), std::min(right, SCREEN_WIDTH),
+                           std::min(bottom, SCREEN_HEIGHT)});
+}
+
+// A full-screen opaque picture: when the back buffer already holds it under this frame's
+// drawing, only the drawn areas are copied back; otherwise all of it.
+static void CopyBackdrop(const Image* image) {
+    Backdrop& b = display.backdrop;
+    uint16_t* dst = display.backBuffer->pixels.data();
+    const uint16_t* from = image->pixels.data();
+    if (b.whole && image->generation != 0 && b.image == image && b.generation == image->generation) {
+        for (const Rect& r : b.drawn)
+            for (int row = r.top; row < r.bottom; ++row)
+                std::memcpy(dst + row * SCREEN_WIDTH + r.left, from + row * SCREEN_WIDTH + r.left,
+                            size_t(r.right - r.left) * sizeof(uint16_t));
+    } else {
+        std::memcpy(dst, from, size_t(SCREEN_WIDTH) * SCREEN_HEIGHT * sizeof(uint16_t));
+    }
+    b.image = image;
+    b.generation = image->generation;
+    b.whole = image->generation != 0;
+    b.drawn.clear();
+}
+
 // The source rectangle a copy uses, or false when it does not lie wholly inside the image.
 static bool SourceRect(const Image* image, const Rect* source, Rect& out) {
     if (image == nullptr || image->pixels.empty()) return false;
@@ -41,11 +78,10 @@ void BlitOpaque(int x, int y, const Image* image, const Rect* source) {
     if (!SourceRect(image, source, src)) return;
     const int width = src.right - src.left, height = src.bottom - src.top;
     if (!DestinationFits(x, y, width, height)) return;
+    if (width == SCREEN_WIDTH && height == SCREEN_HEIGHT) return CopyBackdrop(image);
+    MarkDrawn(x, y, x + width, y + height);
     uint16_t* dst = display.backBuffer->pixels.data() + y * SCREEN_WIDTH + x;
     const uint16_t* from = image->pixels.data() + src.top * image->width + src.left;
-    // A whole-width picture (every screen's backdrop) is one block: a single copy.
-    if (width == SCREEN_WIDTH && image->width == SCREEN_WIDTH)
-        return void(std::memcpy(dst, from, size_t(width) * height * sizeof(uint16_t)));
     for (int row = 0; row < height; ++row)
         std::memcpy(dst + row * SCREEN_WIDTH, from + row * image->width, width * sizeof(uint16_t));
 }
@@ -71,6 +107,7 @@ void BlitKeyed(int x, int y, const Image* image, const Rect* source) {
     if (!SourceRect(image, source, src)) return;
     const int width = src.right - src.left, height = src.bottom - src.top;
     if (!DestinationFits(x, y, width, height)) return;
+    MarkDrawn(x, y, x + width, y + height);
     uint16_t* dst = display.backBuffer->pixels.data() + y * SCREEN_WIDTH + x;
     for (int row = 0; row < height; ++row)
         CopyKeyedRow(*image, src.top + row, src.left, src.right, dst + row * SCREEN_WIDTH);
@@ -81,6 +118,7 @@ void BlitStretchKeyed(const Rect& destination, const Image* image, const Rect& s
     if (!SourceRect(image, &source, src) || RectIsEmpty(destination)) return;
     const int dw = destination.right - destination.left, dh = destination.bottom - destination.top;
     if (!DestinationFits(destination.left, destination.top, dw, dh)) return;
+    MarkDrawn(destination.left, destination.top, destination.right, destination.bottom);
     const int sw = src.right - src.left, sh = src.bottom - src.top;
     // Nearest source pixel, so key-coloured pixels stay transparent at every size; the source
     // column of each destination column is worked out once, not once per row.
@@ -119,6 +157,7 @@ static void DrawGlyph(int penX, int top, const Glyph& glyph, uint32_t colour) {
     const uint16_t solid = MixPixel(0, colour, 255);  // full coverage is the colour itself
     // Only the columns of the mask that land on the screen.
     const int left = penX + glyph.left;
+    if (glyph.width > 0) MarkDrawn(left, top + glyph.top, left + glyph.width, top + glyph.top + glyph.height);
     const int firstCol = std::max(0, -left), endCol = std::min<int>(glyph.width, SCREEN_WIDTH - left);
     for (int row = 0; row < glyph.height; ++row) {
         const int y = top + glyph.top + row;

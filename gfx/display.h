@@ -14,6 +14,7 @@ struct OpaqueSpan {
 
 // An off-screen picture: RGB565 pixels, row by row, and an optional source colour key.
 struct Image {
+    uint32_t generation = 0;  // set once a picture is loaded: who it is, for the backdrop reuse
     int width = 0;
     int height = 0;
     std::vector<uint16_t> pixels;
@@ -32,9 +33,21 @@ constexpr uint32_t COLOUR_YELLOW = RGB(255, 255, 0);
 constexpr uint32_t COLOUR_RED = RGB(255, 0, 0);
 constexpr uint32_t COLOUR_BLACK = RGB(0, 0, 0);
 
+// What the back buffer holds under this frame's drawing: the last full-screen picture copied
+// opaque, and the areas drawn over it since. The next copy of the same picture only needs to
+// put those areas back to give the very same pixels.
+struct Backdrop {
+    const Image* image = nullptr;
+    uint32_t generation = 0;
+    bool whole = false;      // false: the back buffer is not known to hold the picture
+    std::vector<Rect> drawn;
+};
+
 struct Display {
     bool open = false;
     Image* backBuffer = nullptr;
+    Backdrop backdrop;
+    uint32_t lastGeneration = 0;
     const Font* textFont = nullptr;
     bool textBlockOpen = false;
     uint32_t textColour = 0;  // red in the lowest byte, then green, then blue
@@ -63,6 +76,9 @@ void PresentFrame();
 void ReleaseSurface(Image*& slot);
 void ReleaseGraphics();
 void ReleaseDirectDraw();
+
+// Gives a loaded picture its identity; a picture is never changed once it has one.
+void MarkPictureLoaded(Image& image);
 
 // Sets the source colour key and precomputes the opaque runs the keyed copies use.
 void SetColourKey(Image& image, uint16_t key);

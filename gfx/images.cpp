@@ -87,6 +87,7 @@ void LoadBitmapSurface(Image*& slot, const char* fileName, int width, int height
         ConvertPicture(picture, *image);
     else
         std::fprintf(stderr, "quellfort: %s: %s; showing black instead\n", fileName, error.c_str());
+    MarkPictureLoaded(*image);
 }
 
 void LoadImageTable() {

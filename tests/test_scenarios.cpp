@@ -2,6 +2,7 @@
 // whose new high score is named and saved.
 #include <sstream>
 
+#include "gfx/display.h"
 #include "records/records.h"
 #include "tests/scenario.h"
 #include "tests/test_support.h"
@@ -74,6 +75,31 @@ TEST_F(ScenarioTest, AGamePlayedToItsEndIsRankedNamedAndSaved) {
                                  "\r\na\r\n-90000\r\nb\r\n-90000\r\nc\r\n-90000\r\nd\r\n-90000\r\n";
     EXPECT_EQ(ReadFile("qfhs.dat"), expected);
     EXPECT_LT(world.lives, 0);
+}
+
+// Frames that copy back only the drawn areas of the backdrop show the very pixels that
+// copying the whole backdrop every frame shows.
+TEST_F(ScenarioTest, ReusingTheBackdropChangesNoPixel) {
+    const std::string script = kToPlay + "down SPACE\ndown LEFT\nwait 3000\nup LEFT\ntap P\n"
+                               "wait 300\ntap P\ndown RIGHT\nwait 3000\nup SPACE\nup RIGHT\nwait 500\n";
+    auto hashes = [&script](bool forgetBackdrop) {
+        std::vector<uint64_t> frames;
+        HeadlessOptions options;
+        options.onFrame = [&frames, forgetBackdrop] {
+            uint64_t hash = 1469598103934665603ull;
+            const uint16_t* p = HeadlessLastFrame();
+            for (int i = 0; i < SCREEN_WIDTH * SCREEN_HEIGHT; ++i) hash = (hash ^ p[i]) * 1099511628211ull;
+            frames.push_back(hash);
+            if (forgetBackdrop) display.backdrop.whole = false;  // next frame copies all of it
+        };
+        RunHeadlessScript(script, options);
+        return frames;
+    };
+    const std::vector<uint64_t> reused = hashes(false);
+    ResetProgramState();
+    const std::vector<uint64_t> whole = hashes(true);
+    ASSERT_GT(reused.size(), 400u);
+    EXPECT_EQ(reused, whole);
 }
 
 }  // namespace
