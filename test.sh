@@ -10,3 +10,6 @@ ctest --test-dir build --output-on-failure -j"$(nproc)"
 bash scripts/sanitize.sh
 # A few seconds of each fuzz target of the readers of untrusted bytes (build-fuzz, clang).
 bash scripts/fuzz-smoke.sh 3
+# The native Windows build from the same game code: cross-built and run under Wine
+# (installs mingw-w64 and Wine when it can; QUELLFORT_SKIP_WINDOWS=1 skips it).
+bash scripts/windows-test.sh
