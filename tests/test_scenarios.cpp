@@ -67,8 +67,12 @@ TEST_F(ScenarioTest, AGamePlayedToItsEndIsRankedNamedAndSaved) {
     WriteFile("qfhs.dat", "a\r\n-90000\r\nb\r\n-90000\r\nc\r\n-90000\r\nd\r\n-90000\r\ne\r\n-90000\r\n");
     ScenarioRun run = RunScenario(kToPlay + "down SPACE\nwait 600000\nup SPACE\ntype Ada Lovelace!\n"
                                   "wait 300\ntap RETURN\nwait 200\n");
-    EXPECT_GE(run.FirstFrameIn(STATE_GAME_OVER), 0);
+    const int gameOver = run.FirstFrameIn(STATE_GAME_OVER);
+    ASSERT_GE(gameOver, 0);
     EXPECT_EQ(run.frames.back().gameState, STATE_TITLE);
+    // The ranking, the game-over screen and the way back to the title are silent.
+    for (const std::string& line : Lines(run.sounds, " "))
+        EXPECT_LE(std::stoul(TickOf(line)), run.frames[gameOver - 1].tick) << line;
     EXPECT_EQ(newEntryRow, 0);
     // Ten characters at most: the eleventh and later are ignored.
     const std::string expected = "Ada Lovela\r\n" + std::to_string(world.score) +
