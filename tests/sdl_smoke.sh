@@ -9,6 +9,11 @@ cp -r "$(dirname "$game")/images" "$dir/images" 2>/dev/null || true
 cd "$dir"
 SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy "$game" --window 2>"$dir/stderr" &
 pid=$!
+# Start-up ends by creating the missing high-score file; give a loaded machine time to get there.
+for _ in $(seq 100); do
+    [ -e qfhs.dat ] && break
+    sleep 0.1
+done
 sleep 1
 if ! kill -0 "$pid" 2>/dev/null; then
     echo "the game ended by itself:"; cat "$dir/stderr"; exit 1
