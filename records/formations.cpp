@@ -28,8 +28,9 @@ void ReadFormations(std::istream& in) {
             }
 }
 
+// Without the file the table stays all zero: every virus of the first kind.
 void LoadFormations() {
-    std::memset(formations, 0, sizeof formations);
     std::ifstream in("qfel.dat");
     if (in.is_open()) ReadFormations(in);
+    else std::memset(formations, 0, sizeof formations);
 }

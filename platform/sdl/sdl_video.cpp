@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <deque>
 
+#include "platform/common/cp1252.h"
 #include "platform/platform.h"
 
 namespace {
@@ -27,20 +28,6 @@ struct SdlBackend {
     std::FILE* frameLog = nullptr;  // QUELLFORT_FRAME_LOG: seconds of each present, for bench/
 };
 SdlBackend sdl;
-
-// Unicode code points that Windows-1252 places at bytes 0x80..0x9F.
-const Uint16 kCp1252High[32] = {
-    0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0, 0x017D, 0, 0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013,
-    0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
-
-// The Windows-1252 byte of a code point, or -1 when it has none.
-int Cp1252Byte(Uint32 cp) {
-    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return int(cp);
-    for (int i = 0; i < 32; ++i)
-        if (kCp1252High[i] != 0 && kCp1252High[i] == cp) return 0x80 + i;
-    return -1;
-}
 
 // Queues one character message per UTF-8 character that Windows-1252 can hold.
 void QueueText(const char* utf8) {

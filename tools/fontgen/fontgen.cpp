@@ -3,21 +3,13 @@
 #include <SDL.h>
 #include <SDL_ttf.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
 
-// Unicode code points of the Windows-1252 bytes 0x80..0x9F (0 where the byte has none).
-static const Uint16 kCp1252High[32] = {
-    0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0, 0x017D, 0, 0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013,
-    0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
-
-static Uint32 CodePoint(int byte) {
-    if (byte >= 0x80 && byte < 0xA0) return kCp1252High[byte - 0x80];
-    return Uint32(byte);
-}
+#include "platform/common/cp1252.h"
 
 int main(int argc, char** argv) {
     if (argc != 4) {
@@ -30,11 +22,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "fontgen: cannot open %s: %s\n", argv[1], TTF_GetError());
         return 1;
     }
-    const int ascent = TTF_FontAscent(font);
     std::vector<unsigned char> coverage;
     std::string glyphs;
     for (int byte = 0; byte < 256; ++byte) {
-        Uint32 cp = CodePoint(byte);
+        Uint32 cp = Cp1252CodePoint(byte);
         int minx = 0, maxx = 0, miny = 0, maxy = 0, advance = 0;
         SDL_Surface* s = nullptr;
         if (byte >= 32 && cp != 0 && TTF_GlyphIsProvided32(font, cp) &&
@@ -82,7 +73,6 @@ int main(int argc, char** argv) {
     }
     out += "\n};\n\nconst Font gameFont = {\n    " + std::to_string(TTF_FontLineSkip(font)) +
            ",\n    {\n" + glyphs + "    },\n    kCoverage,\n};\n";
-    (void)ascent;
     TTF_CloseFont(font);
     TTF_Quit();
     std::ofstream file(argv[3], std::ios::binary);
