@@ -5,27 +5,13 @@
 #include "game/game.h"
 #include "gfx/images.h"
 #include "gfx/playfield.h"
+#include "gfx/screens.h"
 #include "platform/platform.h"
 #include "records/records.h"
 #include "sound/sound.h"
 
-int32_t gameState;
 uint32_t introDeadline;
 uint32_t screenDeadline;
-
-bool IsKeyDown(int virtualKey) { return PlatformKeyDown(virtualKey); }
-
-void WaitForKeyRelease(int virtualKey) { PlatformWaitKeyUp(virtualKey); }
-
-bool TimedStep(uint32_t& deadline, uint32_t period) {
-    if (deadline == 0) deadline = PlatformTicks() + period;
-    // Unsigned difference: "at or past" holds across the 32-bit wrap of the tick count.
-    if (PlatformTicks() >= deadline) {
-        deadline = 0;
-        return true;
-    }
-    return false;
-}
 
 // A menu key acts when it is let go: the whole program waits for the release.
 static bool KeyPressed(int virtualKey) {
@@ -120,12 +106,12 @@ void RunFrame() {
     case STATE_STORY: return RunStoryFrame();
     case STATE_SHIP_SELECT: return RunShipSelectFrame();
     case STATE_NEW_GAME: return StartNewGame();
-    case STATE_LEVEL_START: return StartLevel();
+    case STATE_LEVEL_START: return StartLevel(), LoadLevelBackground();
     case STATE_LEVEL_INTRO: return RunLevelIntroFrame();
     case STATE_PLAYING: return RunPlayingFrame();
     case STATE_LEVEL_CLEAR: return RunLevelClearFrame();
     case STATE_RANK_SCORE:
-        RankFinalScore();  // moves on to the game-over screen, shown in this same pass
+        RankFinalScore(world.score);  // moves on to the game-over screen, shown in this same pass
         return RunGameOverFrame();
     case STATE_GAME_OVER: return RunGameOverFrame();
     default: return;  // an unknown screen does nothing; Escape still quits

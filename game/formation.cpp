@@ -2,7 +2,7 @@
 // their scoring, and the warnings as the formation comes down.
 #include "game/game.h"
 
-#include "flow/flow.h"
+#include "core/core.h"
 
 namespace {
 

@@ -28,3 +28,5 @@ bool UpdatePowerUp(PowerUp& item);
 // The lowest-numbered free shot slot, or -1 when all fifteen are in flight; the player and
 // the viruses both take this one.
 int FindFreeShotSlot();
+// The sound bank's copy of the shot sound that belongs to this slot.
+int ShotSound(const Projectile& shot);

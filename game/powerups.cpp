@@ -1,5 +1,5 @@
 // Bonus items: the falling extra gun and extra life, their collection and their effect.
-#include "flow/flow.h"
+#include "core/core.h"
 #include "game/game.h"
 #include "sound/sound.h"
 

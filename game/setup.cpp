@@ -1,11 +1,7 @@
 // Game and level set-up: a new game's starting values, and each level's formation and shields.
 #include "game/game.h"
 
-#include <cstdio>
-
-#include "flow/flow.h"
-#include "gfx/display.h"
-#include "gfx/images.h"
+#include "core/core.h"
 #include "platform/platform.h"
 #include "records/records.h"
 
@@ -96,11 +92,8 @@ void StartLevel() {
     gameState = STATE_LEVEL_INTRO;
 }
 
+// The level's background picture is chosen here; the drawing side loads it (LoadLevelBackground).
 void ChooseLevelBackground() {
-    ReleaseSurface(images.backgroundImage);
     SeedRandom(LevelSeed());
-    int b = NextRandom() % 3;
-    char fileName[32];
-    std::snprintf(fileName, sizeof fileName, "images/background0%d.bmp", b + 1);
-    LoadBitmapSurface(images.backgroundImage, fileName, SCREEN_WIDTH, SCREEN_HEIGHT);
+    world.background = NextRandom() % 3 + 1;
 }

@@ -1,5 +1,5 @@
 // The player's ship: steering, firing, its sprite cells, the explosion and the loss of a ship.
-#include "flow/flow.h"
+#include "core/core.h"
 #include "game/game.h"
 #include "platform/platform.h"
 #include "sound/sound.h"
@@ -57,7 +57,7 @@ void FireVolley() {
         int slot = FindFreeShotSlot();
         if (slot < 0) return;
         Projectile& shot = world.projectiles[slot];
-        StartSound(shot.sound);
+        StartSound(ShotSound(shot));
         shot.owner = SHOT_PLAYER;
         shot.x = world.doubleGun ? world.ship.x + DOUBLE_GUN_SPACING * k
                                  : world.ship.x + SINGLE_GUN_OFFSET;

@@ -1,5 +1,5 @@
 // Shots: the formation's fire, the flight of every shot, and what a shot hits.
-#include "flow/flow.h"
+#include "core/core.h"
 #include "game/game.h"
 #include "sound/sound.h"
 
@@ -24,7 +24,7 @@ Rect BoxAt(int32_t x, int32_t y, int32_t size) { return Rect{x, y, x + size, y +
 // A shot ends: the slot is free again and its sound falls silent, rewound for the next shot.
 void FreeSlot(Projectile& shot) {
     shot.owner = SHOT_NONE;
-    SilenceSound(shot.sound);
+    SilenceSound(ShotSound(shot));
 }
 
 bool ColumnHasAlive(int column) {
@@ -111,6 +111,10 @@ void HitShip(Projectile& shot, const Rect& r) {
 
 }  // namespace
 
+static_assert(PROJECTILE_SLOTS == SHOT_SOUND_COPIES, "every shot slot has its own sound");
+
+int ShotSound(const Projectile& shot) { return soundBank.shotSounds[&shot - world.projectiles]; }
+
 int FindFreeShotSlot() {
     for (int i = 0; i < PROJECTILE_SLOTS; ++i)
         if (world.projectiles[i].owner == SHOT_NONE) return i;
@@ -128,7 +132,7 @@ void FireVirusShot() {
         const Virus& virus = world.viruses[column][row];
         if (virus.state == ACTOR_GONE) continue;  // an exploding virus still fires
         Projectile& shot = world.projectiles[slot];
-        StartSound(shot.sound);
+        StartSound(ShotSound(shot));
         shot.owner = SHOT_VIRUS;
         shot.x = virus.x + 8;   // starts inside the bottom of the virus
         shot.y = virus.y + 48;

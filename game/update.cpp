@@ -1,7 +1,7 @@
 // The world step: one simulation step of a level in play, and the level-clear test.
 #include "game/game.h"
 
-#include "flow/flow.h"
+#include "core/core.h"
 
 // The level is over once the last column's viruses are all gone; one still exploding keeps
 // the level running until its explosion has run out and been scored.

@@ -3,7 +3,8 @@
 
 #include <cstdint>
 
-#include "game/rect.h"
+#include "core/rect.h"
+#include "records/records.h"
 
 enum ActorState : int32_t {
     ACTOR_GONE = 0,
@@ -32,8 +33,6 @@ enum WarningLevel : int32_t {
     WARNING_MISSION_FAILED = 3,
 };
 
-constexpr int FORMATION_COLUMNS = 6;
-constexpr int FORMATION_ROWS = 5;
 constexpr int SHIELD_COUNT = 3;
 constexpr int PROJECTILE_SLOTS = 15;
 
@@ -61,7 +60,6 @@ struct Projectile {
     int32_t frameX, frameY;
     ShotOwner owner;
     uint32_t frameTimer;
-    int sound;  // this slot's copy of the shot sound, owned by the sound bank
 };
 
 struct PowerUp {
@@ -88,6 +86,7 @@ struct World {
     uint32_t deathHoldUntil;
     uint32_t shipExplosionTimer;
     uint32_t powerUpFrameTimer;
+    int32_t background;  // the level's background picture, 1..3; 0 before the first level
     PlayerShip ship;
     Virus viruses[FORMATION_COLUMNS][FORMATION_ROWS];
     Shield shields[SHIELD_COUNT];

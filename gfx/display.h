@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "game/rect.h"
+#include "core/rect.h"
 #include "gfx/font.h"
 
 // An opaque run of pixels in one row of a keyed image: [start, end).

@@ -1,7 +1,7 @@
 // The HUD: score, level and lives label along the top edge, and the blinking warning line.
 #include <cstdio>
 
-#include "flow/flow.h"
+#include "core/core.h"
 #include "game/world.h"
 #include "gfx/display.h"
 #include "gfx/playfield.h"

@@ -6,7 +6,9 @@
 #include <fstream>
 #include <vector>
 
+#include "game/world.h"
 #include "gfx/bmp.h"
+#include "platform/platform.h"
 
 ImageTable images;
 
@@ -95,4 +97,12 @@ void LoadImageTable() {
     for (int kind = 0; kind < 4; ++kind)
         LoadFile(images.virusImages[kind], kVirusFiles[kind], 448, 64, true);
     for (const ImageFile& f : kSpriteFiles) LoadFile(images.*f.slot, f.fileName, f.width, f.height, f.keyed);
+}
+
+void LoadLevelBackground() {
+    if (world.background < 1 || world.background > 3) return;
+    char fileName[32];
+    std::snprintf(fileName, sizeof fileName, "images/background0%d.bmp", int(world.background));
+    ReleaseSurface(images.backgroundImage);
+    LoadBitmapSurface(images.backgroundImage, fileName, SCREEN_WIDTH, SCREEN_HEIGHT);
 }

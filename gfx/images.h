@@ -39,3 +39,5 @@ void LoadImageTable();
 // Fills the slot with the file's picture scaled to width x height; a file that cannot be read
 // gives a black picture and one line on stderr. Does not release what the slot held.
 void LoadBitmapSurface(Image*& slot, const char* fileName, int width, int height);
+// Replaces the playfield background by the picture the level set-up chose (world.background).
+void LoadLevelBackground();

@@ -2,7 +2,6 @@
 #include <cstring>
 #include <fstream>
 
-#include "game/world.h"
 #include "records/records.h"
 
 FormationTable formations;

@@ -6,7 +6,6 @@
 #include <fstream>
 #include <string>
 
-#include "gfx/display.h"
 #include "records/records.h"
 
 HighScoreTable highScores;
@@ -161,25 +160,4 @@ void SaveHighScores() {
     const int error = errno;
     std::remove(HIGH_SCORE_TEMP_FILE);
     ReportFailedSave(failed, error);
-}
-
-void DrawHighScoreTable() {
-    BeginText(COLOUR_BLACK);
-    DrawTextAt(360, 280, "High Scores");
-    for (int i = 0; i < HIGH_SCORE_ROWS; ++i) {
-        const int y = 305 + 23 * i;  // rows 23 pixels apart, the first just under the heading
-        char score[16];
-        std::snprintf(score, sizeof score, "%d", int(highScores.rows[i].score));
-        DrawTextAt(300, y, highScores.rows[i].name.c_str());
-        DrawTextAt(450, y, score);
-    }
-    EndText();
-}
-
-void ResetRecords() {
-    highScores = HighScoreTable{};
-    newEntryRow = -1;
-    nameLength = 0;
-    std::memset(formations, 0, sizeof formations);
-    highScoreSaveFault = SAVE_STEP_NONE;
 }

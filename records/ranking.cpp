@@ -1,7 +1,8 @@
-// Ranking a finished game into the high-score table, and typing the new row's name.
-#include "flow/flow.h"
-#include "game/world.h"
-#include "gfx/display.h"
+// Ranking a finished game into the high-score table, typing the new row's name, and the reset
+// of every record for tests.
+#include <cstring>
+
+#include "core/core.h"
 #include "records/records.h"
 
 int32_t newEntryRow = -1;
@@ -9,8 +10,7 @@ int32_t nameLength = 0;
 
 // Equal scores rank newest first: a score equal to the fifth row still enters, and one equal to
 // a row above moves past it.
-void RankFinalScore() {
-    const int32_t score = world.score;
+void RankFinalScore(int32_t score) {
     if (score >= highScores.rows[HIGH_SCORE_ROWS - 1].score) {
         newEntryRow = HIGH_SCORE_ROWS - 1;
         while (newEntryRow > 0 && score >= highScores.rows[newEntryRow - 1].score) {
@@ -20,15 +20,6 @@ void RankFinalScore() {
         highScores.rows[newEntryRow] = {"", score};
     }
     gameState = STATE_GAME_OVER;
-}
-
-void DrawNamePrompt() {
-    if (newEntryRow < 0 || newEntryRow >= HIGH_SCORE_ROWS) return;
-    BeginText(COLOUR_WHITE);
-    DrawTextAt(135, 400, "NEW HIGH SCORE! Enter your name: ");
-    // A fixed place, just past where the prompt ends; it does not follow the prompt's width.
-    DrawTextAt(490, 400, highScores.rows[newEntryRow].name.c_str());
-    EndText();
 }
 
 // Backspace removes the last character. A full name takes no more characters, and no other
@@ -43,4 +34,12 @@ void EnterNameCharacter(uint8_t character) {
     if (character < 32 || character == 127 || nameLength >= MAX_NAME_LENGTH) return;
     name.push_back(char(character));
     ++nameLength;
+}
+
+void ResetRecords() {
+    highScores = HighScoreTable{};
+    newEntryRow = -1;
+    nameLength = 0;
+    std::memset(formations, 0, sizeof formations);
+    highScoreSaveFault = SAVE_STEP_NONE;
 }

@@ -9,6 +9,8 @@ constexpr int HIGH_SCORE_ROWS = 5;
 constexpr int MAX_NAME_LENGTH = 10;
 constexpr int32_t DEFAULT_HIGH_SCORE = 10000;
 constexpr int FORMATION_COUNT = 10;
+constexpr int FORMATION_COLUMNS = 6;  // the formation's shape, in the file and on the screen
+constexpr int FORMATION_ROWS = 5;
 
 struct HighScoreEntry {
     std::string name;
@@ -24,14 +26,13 @@ extern int32_t newEntryRow;  // row waiting for its name, or -1
 extern int32_t nameLength;
 
 // formations[f][column][row]: the virus kind (0..3) of that place in formation f.
-using FormationTable = int32_t[FORMATION_COUNT][6][5];
+using FormationTable = int32_t[FORMATION_COUNT][FORMATION_COLUMNS][FORMATION_ROWS];
 extern FormationTable formations;
 
 void LoadHighScores();
 void SaveHighScores();
-void DrawHighScoreTable();
-void RankFinalScore();
-void DrawNamePrompt();
+// Ranks a finished game's score into the table and moves on to the game-over screen.
+void RankFinalScore(int32_t score);
 void EnterNameCharacter(uint8_t character);
 void LoadFormations();
 

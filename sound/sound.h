@@ -6,6 +6,8 @@
 
 #include "platform/platform.h"
 
+constexpr int SHOT_SOUND_COPIES = 15;  // one per shot slot
+
 struct SoundBank {
     bool directSound = false;  // the audio device is open
     int menuBeepSound = 0;
@@ -15,6 +17,8 @@ struct SoundBank {
     int extraLifeSound = 0;
     int extraWeaponSound = 0;
     int shieldSound = 0;
+    // Every shot slot plays its own copy of the shot sound, so that all of them can sound at once.
+    int shotSounds[SHOT_SOUND_COPIES] = {};
 };
 
 extern SoundBank soundBank;

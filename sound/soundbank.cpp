@@ -2,7 +2,6 @@
 #include <cctype>
 #include <string>
 
-#include "game/world.h"
 #include "sound/sound.h"
 
 SoundBank soundBank;
@@ -32,6 +31,14 @@ static bool CanFillSound(const WaveImage& wave) {
     return wave.data != nullptr && wave.dataSize != 0;
 }
 
+bool FindWaveResource(const char* name, WaveImage* wave) {
+    *wave = WaveImage{};
+    const uint8_t* image = nullptr;
+    size_t size = 0;
+    if (!PlatformFindResource(name, &image, &size) || image == nullptr) return false;
+    return ParseWave(image, size, wave);
+}
+
 int CreateSoundFromResource(const char* name) {
     WaveImage wave;
     if (!soundBank.directSound || !FindWaveResource(name, &wave) || !CanFillSound(wave)) return 0;
@@ -51,11 +58,9 @@ void LoadSoundBank() {
     soundBank.extraWeaponSound = CreateSoundFromResource("extra_weapon_sound");
     soundBank.shieldSound = CreateSoundFromResource("shield_sound");
     soundBank.projectileSound = CreateSoundFromResource("projectile_sound");
-    // Every shot slot plays its own copy, so that all fifteen shots can sound at once.
-    for (int i = 0; i < PROJECTILE_SLOTS; ++i) {
+    for (int i = 0; i < SHOT_SOUND_COPIES; ++i) {
         std::string name = "PROJECTILE_SOUND#" + std::to_string(i);
-        world.projectiles[i].sound =
-            PlatformDuplicateSound(soundBank.projectileSound, name.c_str());
+        soundBank.shotSounds[i] = PlatformDuplicateSound(soundBank.projectileSound, name.c_str());
     }
 }
 
@@ -72,7 +77,7 @@ void ReleaseSoundBank() {
     ReleaseSound(soundBank.extraLifeSound);
     ReleaseSound(soundBank.extraWeaponSound);
     ReleaseSound(soundBank.shieldSound);
-    for (Projectile& projectile : world.projectiles) ReleaseSound(projectile.sound);
+    for (int& copy : soundBank.shotSounds) ReleaseSound(copy);
     if (soundBank.directSound) PlatformCloseAudio();
     soundBank.directSound = false;
 }

@@ -1,4 +1,4 @@
-// Finding the format and the samples in a RIFF WAVE image, and the images embedded in the game.
+// Finding the format and the samples in a RIFF WAVE image.
 #include <algorithm>
 #include <cstring>
 
@@ -40,12 +40,4 @@ bool ParseWave(const uint8_t* image, size_t size, WaveImage* wave) {
         position += 8 + uint64_t(chunkSize) + (chunkSize & 1);  // chunks start on even bytes
     }
     return false;
-}
-
-bool FindWaveResource(const char* name, WaveImage* wave) {
-    *wave = WaveImage{};
-    const uint8_t* image = nullptr;
-    size_t size = 0;
-    if (!PlatformFindResource(name, &image, &size) || image == nullptr) return false;
-    return ParseWave(image, size, wave);
 }

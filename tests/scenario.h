@@ -8,6 +8,7 @@
 #include "game/world.h"
 #include "platform/headless/headless.h"
 #include "platform/platform.h"
+#include "tests/test_support.h"
 
 struct FrameRecord {
     int frame;

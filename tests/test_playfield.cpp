@@ -118,9 +118,9 @@ TEST_F(PlayfieldTest, ShotsLeavingTheTopAreHiddenAndShotsLieOverTheShip) {
     images.alphaShipImage = ship;
     images.selectedShipImage = &images.alphaShipImage;
     world.ship = PlayerShip{300, 536, 0, 0, ACTOR_NORMAL, 0, 0};
-    world.projectiles[4] = Projectile{310, 560, 16, 0, SHOT_PLAYER, 0, 0};
-    world.projectiles[5] = Projectile{20, -6, 0, 0, SHOT_VIRUS, 0, 0};
-    world.projectiles[6] = Projectile{60, 0, 0, 0, SHOT_NONE, 0, 0};
+    world.projectiles[4] = Projectile{310, 560, 16, 0, SHOT_PLAYER, 0};
+    world.projectiles[5] = Projectile{20, -6, 0, 0, SHOT_VIRUS, 0};
+    world.projectiles[6] = Projectile{60, 0, 0, 0, SHOT_NONE, 0};
     DrawPlayfield();
     EXPECT_EQ(Count(300, 536, 364, 600, GREEN), 64 * 64 - 16 * 16);
     EXPECT_EQ(Count(310, 560, 326, 576, RED), 16 * 16);

@@ -6,6 +6,7 @@
 
 #include "flow/flow.h"
 #include "gfx/display.h"
+#include "gfx/screens.h"
 #include "game/world.h"
 #include "records/records.h"
 #include "tests/test_support.h"
@@ -186,7 +187,7 @@ protected:
     void Rank(int32_t score) {
         world.score = score;
         gameState = STATE_RANK_SCORE;
-        RankFinalScore();
+        RankFinalScore(world.score);
         EXPECT_EQ(gameState, STATE_GAME_OVER);
     }
 };
@@ -327,7 +328,7 @@ TEST_F(RecordsDrawingTest, TheTableShowsEachRowInBlackAtItsPlace) {
 TEST_F(RecordsDrawingTest, ThePromptAndTheNameAreWhiteAtFixedPlaces) {
     SetTable(DEFAULT_ROWS);
     world.score = 20000;
-    RankFinalScore();
+    RankFinalScore(world.score);
     DrawNamePrompt();
     EXPECT_GT(Ink(135, 400, 490, 423, 0xFFFF), 0);
     EXPECT_EQ(Touched(490, 390, SCREEN_WIDTH, 430), 0) << "an empty name draws nothing";

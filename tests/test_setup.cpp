@@ -25,6 +25,7 @@ int ChosenFormation() { return world.viruses[0][0].kind + 4 * world.viruses[1][0
 void StartLevelNumber(int32_t level) {
     world.level = level - 1;
     StartLevel();
+    LoadLevelBackground();  // the level start screen loads the picture the set-up chose
 }
 
 }  // namespace
@@ -91,10 +92,11 @@ TEST_F(SetupTest, FirstLevelLaysOutFormationShieldsAndShip) {
     HeadlessSetTicks(50000);
     StartNewGame();
     world.ship.x = 200;
-    world.projectiles[3] = Projectile{40, 300, 16, 0, SHOT_VIRUS, 1234, 0};
+    world.projectiles[3] = Projectile{40, 300, 16, 0, SHOT_VIRUS, 1234};
     world.warningLevel = WARNING_INVASION_IMMINENT;
 
     StartLevel();
+    LoadLevelBackground();
 
     EXPECT_EQ(world.level, 1);
     EXPECT_EQ(world.formationDx, 1);

@@ -231,7 +231,7 @@ TEST_F(ShipTest, EachShotOfAVolleyStartsItsSlotsOwnSound) {
     world.doubleGun = true;
     HoldKeys(false, false, true);
     UpdatePlayerControl();
-    EXPECT_TRUE(PlatformSoundPlaying(world.projectiles[0].sound));
-    EXPECT_TRUE(PlatformSoundPlaying(world.projectiles[1].sound));
-    EXPECT_FALSE(PlatformSoundPlaying(world.projectiles[2].sound));
+    EXPECT_TRUE(PlatformSoundPlaying(soundBank.shotSounds[0]));
+    EXPECT_TRUE(PlatformSoundPlaying(soundBank.shotSounds[1]));
+    EXPECT_FALSE(PlatformSoundPlaying(soundBank.shotSounds[2]));
 }

@@ -311,13 +311,13 @@ TEST_F(ShotsTest, EveryHitSoundsItsEffectAndSilencesTheShot) {
     LoadSoundBank();
     auto playing = [](int sound) { return PlatformSoundPlaying(sound); };
     world.shields[0] = Shield{104, 472, 232, 504};
-    for (int slot : {0, 1, 2}) StartSound(world.projectiles[slot].sound);
+    for (int slot : {0, 1, 2}) StartSound(soundBank.shotSounds[slot]);
     PlaceShot(0, SHOT_VIRUS, 120, 470);  // into the left shield
     PlaceShot(1, SHOT_PLAYER, world.viruses[2][4].x + 24, world.viruses[2][4].y + 24);
     PlaceShot(2, SHOT_VIRUS, 380, 530);
     world.shipKind = SHIP_OMEGA;  // the armour takes this one, with the shield's sound
     ResolveShotHits();
-    for (int slot : {0, 1, 2}) EXPECT_FALSE(playing(world.projectiles[slot].sound)) << slot;
+    for (int slot : {0, 1, 2}) EXPECT_FALSE(playing(soundBank.shotSounds[slot])) << slot;
     EXPECT_TRUE(playing(soundBank.shieldSound));
     EXPECT_TRUE(playing(soundBank.enemyExplosionSound));
     EXPECT_FALSE(playing(soundBank.playerExplosionSound));
@@ -330,8 +330,8 @@ TEST_F(ShotsTest, EveryHitSoundsItsEffectAndSilencesTheShot) {
     SeedRandom(SeedFiringFrom(1));
     FireVirusShot();
     ASSERT_EQ(world.projectiles[0].owner, SHOT_VIRUS);
-    EXPECT_TRUE(playing(world.projectiles[0].sound));
+    EXPECT_TRUE(playing(soundBank.shotSounds[0]));
     world.projectiles[0].y = 616;
     MoveShots();
-    EXPECT_FALSE(playing(world.projectiles[0].sound));
+    EXPECT_FALSE(playing(soundBank.shotSounds[0]));
 }

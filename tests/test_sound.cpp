@@ -238,7 +238,7 @@ TEST_F(SoundBankTest, LoadsSevenSoundsAndFifteenShotCopiesAndReleasesThemAll) {
                                 soundBank.playerExplosionSound, soundBank.projectileSound,
                                 soundBank.extraLifeSound,       soundBank.extraWeaponSound,
                                 soundBank.shieldSound};
-    for (const Projectile& p : world.projectiles) handles.push_back(p.sound);
+    for (int copy : soundBank.shotSounds) handles.push_back(copy);
     std::sort(handles.begin(), handles.end());
     EXPECT_GT(handles.front(), 0);
     EXPECT_EQ(std::unique(handles.begin(), handles.end()), handles.end()) << "a shared handle";
@@ -246,18 +246,18 @@ TEST_F(SoundBankTest, LoadsSevenSoundsAndFifteenShotCopiesAndReleasesThemAll) {
     ReleaseSoundBank();
     EXPECT_FALSE(soundBank.directSound);
     EXPECT_EQ(soundBank.menuBeepSound | soundBank.projectileSound | soundBank.shieldSound, 0);
-    for (const Projectile& p : world.projectiles) EXPECT_EQ(p.sound, 0);
+    for (int copy : soundBank.shotSounds) EXPECT_EQ(copy, 0);
 }
 
 // The platform is told each effect's real format: a shot copy plays for the shot's 131 ms.
 TEST_F(SoundBankTest, ShotCopyPlaysForTheLengthOfTheShot) {
     OpenSoundDevice();
     LoadSoundBank();
-    const int copy = world.projectiles[4].sound;
+    const int copy = soundBank.shotSounds[4];
     HeadlessSetTicks(5000);
     StartSound(copy);
     EXPECT_TRUE(PlatformSoundPlaying(copy));
-    EXPECT_FALSE(PlatformSoundPlaying(world.projectiles[5].sound));
+    EXPECT_FALSE(PlatformSoundPlaying(soundBank.shotSounds[5]));
     HeadlessSetTicks(5130);
     EXPECT_TRUE(PlatformSoundPlaying(copy));
     SilenceSound(copy);
@@ -272,9 +272,9 @@ TEST_F(SoundBankTest, WithoutADeviceEverythingStaysEmptyAndSilent) {
     LoadSoundBank();
     EXPECT_EQ(soundBank.menuBeepSound, 0);
     EXPECT_EQ(soundBank.projectileSound, 0);
-    for (const Projectile& p : world.projectiles) EXPECT_EQ(p.sound, 0);
+    for (int copy : soundBank.shotSounds) EXPECT_EQ(copy, 0);
     StartSound(soundBank.menuBeepSound);
-    RestartSound(world.projectiles[0].sound);
+    RestartSound(soundBank.shotSounds[0]);
     SilenceSound(0);
     ReleaseSoundBank();
     EXPECT_FALSE(soundBank.directSound);

@@ -41,3 +41,10 @@ void GameTest::WriteFile(const std::string& name, const std::string& bytes) cons
     std::ofstream out(ScratchPath(name), std::ios::binary);
     out << bytes;
 }
+
+int RunHeadlessScript(const std::string& script, const HeadlessOptions& options) {
+    if (!HeadlessLoadScript(script, options)) return 2;
+    ResetProgramState();
+    QuellfortMain();
+    return 0;
+}

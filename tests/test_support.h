@@ -9,6 +9,10 @@
 #include "app/app.h"
 #include "platform/headless/headless.h"
 
+// Runs the whole program on a script from its initial state, as quellfort-headless does;
+// returns 2 for a malformed script, otherwise 0.
+int RunHeadlessScript(const std::string& script, const HeadlessOptions& options);
+
 class GameTest : public ::testing::Test {
 protected:
     void SetUp() override;

@@ -9,7 +9,6 @@
 #include <sstream>
 #include <vector>
 
-#include "app/app.h"
 #include "platform/headless/script.h"
 #include "platform/platform.h"
 
@@ -158,12 +157,12 @@ void HeadlessSetKey(int virtualKey, bool down) { headless.keys[virtualKey & 255]
 const uint16_t* HeadlessLastFrame() { return headless.lastFrame; }
 int HeadlessFramesPresented() { return headless.frames; }
 
-int RunHeadlessScript(const std::string& text, const HeadlessOptions& options) {
+bool HeadlessLoadScript(const std::string& text, const HeadlessOptions& options) {
     HeadlessReset();
     std::string error;
     if (!ParseScript(text, headless.script, error)) {
         if (options.error != nullptr) *options.error = error;
-        return 2;
+        return false;
     }
     headless.scripted = true;
     headless.trace = options.trace;
@@ -171,9 +170,7 @@ int RunHeadlessScript(const std::string& text, const HeadlessOptions& options) {
     headless.traceFile = options.traceFile;
     headless.soundsFile = options.soundsFile;
     headless.onFrame = options.onFrame;
-    ResetProgramState();
-    QuellfortMain();
-    return 0;
+    return true;
 }
 
 // ---- The platform seam ----

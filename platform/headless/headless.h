@@ -15,9 +15,10 @@ struct HeadlessOptions {
     std::function<void()> onFrame;   // called after every presented frame
 };
 
-// Runs the whole program on a script given as text, as quellfort-headless does; returns the
-// exit status (2 for a malformed script).
-int RunHeadlessScript(const std::string& script, const HeadlessOptions& options);
+// Prepares the next run of the program on a script given as text, with its outputs: the clock,
+// keys and queue start afresh. False (and the refusal in options.error) for a malformed script.
+// Called by PlatformStart of quellfort-headless, and by tests before they run the program.
+bool HeadlessLoadScript(const std::string& script, const HeadlessOptions& options);
 
 // Direct control for unit tests of single steps, outside a scripted run.
 void HeadlessReset();                        // clock 0, ticks 1000, time 1700000000, keys up

@@ -66,12 +66,14 @@ int PlatformStart(int argc, char** argv) {
         return 1;
     options.traceFile = runner.trace;
     options.soundsFile = runner.sounds;
-    runner.started = std::chrono::steady_clock::now();
-    if (RunHeadlessScript(script, options) != 0) {
+    if (!HeadlessLoadScript(script, options)) {
         std::fprintf(stderr, "quellfort-headless: %s: %s\n", runner.scriptFile.c_str(), error.c_str());
+        CloseOutput(runner.trace);
+        CloseOutput(runner.sounds);
         return 2;
     }
-    return PlatformFinish();
+    runner.started = std::chrono::steady_clock::now();
+    return -1;  // main() runs the game on the script, then calls PlatformFinish
 }
 
 int PlatformFinish() {

@@ -18,7 +18,7 @@ foreach(needed ${QUELLFORT_FONT_DATA} ${QUELLFORT_SOUNDS}/menu_beep_sound.wav ${
 endforeach()
 
 file(GLOB GAME_SOURCES CONFIGURE_DEPENDS
-    app/*.cpp flow/*.cpp game/*.cpp records/*.cpp gfx/*.cpp sound/*.cpp)
+    app/*.cpp core/*.cpp flow/*.cpp game/*.cpp records/*.cpp gfx/*.cpp sound/*.cpp)
 list(REMOVE_ITEM GAME_SOURCES ${CMAKE_SOURCE_DIR}/app/main.cpp)
 add_library(quellfort_game STATIC ${GAME_SOURCES} ${QUELLFORT_FONT_DATA})
 target_include_directories(quellfort_game PUBLIC ${CMAKE_SOURCE_DIR})

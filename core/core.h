@@ -1,0 +1,28 @@
+// What every layer of the game shares: the screen states and the current one, the key test and
+// the wait for a release, and the timed step of the game's deadlines.
+#pragma once
+
+#include <cstdint>
+
+enum GameState : int32_t {
+    STATE_INTRO = 0,
+    STATE_TITLE = 1,
+    STATE_STORY = 2,
+    STATE_SHIP_SELECT = 3,
+    STATE_NEW_GAME = 4,
+    STATE_LEVEL_START = 5,
+    STATE_LEVEL_INTRO = 6,
+    STATE_PLAYING = 7,
+    STATE_LEVEL_CLEAR = 8,
+    STATE_RANK_SCORE = 9,
+    STATE_GAME_OVER = 10,
+};
+
+extern int32_t gameState;  // a GameState; may hold any value, others do nothing
+
+bool IsKeyDown(int virtualKey);
+void WaitForKeyRelease(int virtualKey);
+
+// The standard deadline step: arms the deadline at now + period when it is 0, and returns true
+// (clearing it) once the tick count is at or past it. Never true in the pass that arms it.
+bool TimedStep(uint32_t& deadline, uint32_t period);
