@@ -41,7 +41,7 @@ void InitApplication() {
     LoadSoundBank();
     LoadFormations();
     LoadHighScores();
-    PlatformSetStateWriter(WriteTraceState);
+    PlatformSetStateHooks({WriteTraceState, HashState, WriteSummary});
 }
 
 void ShutdownApplication() {

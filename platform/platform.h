@@ -81,7 +81,13 @@ bool PlatformSoundPlaying(int sound);
 void PlatformReleaseSound(int sound);
 void PlatformCloseAudio();
 
-// Called by the headless backend after every presented frame to write the game's whole state
-// as the members of a JSON object (no braces), appended to out. The game registers it at start-up.
-using PlatformStateWriter = void (*)(std::string& out);
-void PlatformSetStateWriter(PlatformStateWriter writer);
+// The game's account of its own state, registered at start-up: the trace writer (the whole state
+// as JSON members, no braces, appended to out; the headless runner writes it after every frame),
+// a hash of the whole game state (kept with every frame of a recording and checked by its replay)
+// and the few lines that sum up a finished session (printed by recordings and replays).
+struct PlatformStateHooks {
+    void (*writeTrace)(std::string& out) = nullptr;
+    uint32_t (*hashState)() = nullptr;
+    void (*writeSummary)(std::string& out) = nullptr;
+};
+void PlatformSetStateHooks(const PlatformStateHooks& hooks);

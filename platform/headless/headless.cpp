@@ -9,6 +9,7 @@
 #include <sstream>
 #include <vector>
 
+#include "platform/common/backend.h"
 #include "platform/headless/script.h"
 #include "platform/platform.h"
 
@@ -42,7 +43,6 @@ struct Headless {
     std::vector<Shot> shots;
     std::vector<HeadlessSound> sounds;
     bool audioOpen = false;
-    PlatformStateWriter stateWriter = nullptr;
     std::string* trace = nullptr;
     std::string* soundLog = nullptr;
     std::FILE* traceFile = nullptr;
@@ -116,12 +116,14 @@ void SaveDueShots(uint64_t presentedAt, const uint16_t* pixels) {
     }
 }
 
+// A replay's trace shows the tick count and time the game read from the recording.
 void WriteTraceLine() {
+    const bool replay = SessionReplaying();
     std::string line = "{\"frame\":" + std::to_string(headless.frames) +
                        ",\"ms\":" + std::to_string(headless.ms) +
-                       ",\"tick\":" + std::to_string(Ticks()) +
-                       ",\"time\":" + std::to_string(PlatformTime());
-    if (headless.stateWriter != nullptr) headless.stateWriter(line);
+                       ",\"tick\":" + std::to_string(replay ? SessionTicks() : Ticks()) +
+                       ",\"time\":" + std::to_string(replay ? SessionTime() : BackendTime());
+    if (SessionHooks().writeTrace != nullptr) SessionHooks().writeTrace(line);
     line += "}\n";
     if (headless.trace != nullptr) *headless.trace += line;
     if (headless.traceFile != nullptr) std::fputs(line.c_str(), headless.traceFile);
@@ -134,7 +136,8 @@ HeadlessSound* FindSound(int sound) {
 }
 
 void LogSound(const char* op, const HeadlessSound& sound) {
-    const std::string line = std::to_string(Ticks()) + " " + op + " " + sound.name + "\n";
+    const uint32_t tick = SessionReplaying() ? SessionTicks() : Ticks();
+    const std::string line = std::to_string(tick) + " " + op + " " + sound.name + "\n";
     if (headless.soundLog != nullptr) *headless.soundLog += line;
     if (headless.soundsFile != nullptr) std::fputs(line.c_str(), headless.soundsFile);
 }
@@ -165,31 +168,35 @@ bool HeadlessLoadScript(const std::string& text, const HeadlessOptions& options)
         return false;
     }
     headless.scripted = true;
+    HeadlessSetOutputs(options);
+    return true;
+}
+
+void HeadlessSetOutputs(const HeadlessOptions& options) {
     headless.trace = options.trace;
     headless.soundLog = options.sounds;
     headless.traceFile = options.traceFile;
     headless.soundsFile = options.soundsFile;
     headless.onFrame = options.onFrame;
-    return true;
 }
 
 // ---- The platform seam ----
 
 void PlatformShowCursor(bool) {}
 
-uint32_t PlatformTicks() {
+uint32_t BackendTicks() {
     ApplyDueEvents();
     return Ticks();
 }
 
-int64_t PlatformTime() { return headless.script.time + int64_t(headless.ms / 1000); }
+int64_t BackendTime() { return headless.script.time + int64_t(headless.ms / 1000); }
 
-bool PlatformKeyDown(int virtualKey) {
+bool BackendKeyDown(int virtualKey) {
     ApplyDueEvents();
     return headless.keys[virtualKey & 255];
 }
 
-void PlatformWaitKeyUp(int virtualKey) {
+void BackendWaitKeyUp(int virtualKey) {
     ApplyDueEvents();
     const std::vector<ScriptEvent>& events = headless.script.events;
     // Nothing else happens while the key is held: the clock runs on to its release.
@@ -200,7 +207,7 @@ void PlatformWaitKeyUp(int virtualKey) {
     headless.keys[virtualKey & 255] = false;
 }
 
-bool PlatformNextMessage(PlatformMessage* message) {
+bool BackendNextMessage(PlatformMessage* message) {
     // A screen that presents nothing would stop the clock; after a few such passes in a row
     // the clock moves on as if a frame had been shown, so scripted keys still arrive.
     headless.idlePasses = headless.presentedThisPass ? 0 : headless.idlePasses + 1;
@@ -213,9 +220,9 @@ bool PlatformNextMessage(PlatformMessage* message) {
     return true;
 }
 
-void PlatformPostMessage(PlatformMessageKind kind) { headless.queue.push_back({kind, 0}); }
+void BackendPostMessage(PlatformMessageKind kind) { headless.queue.push_back({kind, 0}); }
 
-void PlatformPresent(const uint16_t* pixels) {
+void BackendPresent(const uint16_t* pixels) {
     ApplyDueEvents();
     const uint64_t presentedAt = headless.ms;
     headless.lastFrame = pixels;
@@ -227,7 +234,6 @@ void PlatformPresent(const uint16_t* pixels) {
     if (headless.onFrame) headless.onFrame();
 }
 
-void PlatformSetStateWriter(PlatformStateWriter writer) { headless.stateWriter = writer; }
 
 // ---- A sound device that keeps time but makes no noise ----
 

@@ -19,6 +19,8 @@ struct HeadlessOptions {
 // keys and queue start afresh. False (and the refusal in options.error) for a malformed script.
 // Called by PlatformStart of quellfort-headless, and by tests before they run the program.
 bool HeadlessLoadScript(const std::string& script, const HeadlessOptions& options);
+// Where the trace, the sound log and the per-frame call go, for a run without a script (a replay).
+void HeadlessSetOutputs(const HeadlessOptions& options);
 
 // Direct control for unit tests of single steps, outside a scripted run.
 void HeadlessReset();                        // clock 0, ticks 1000, time 1700000000, keys up

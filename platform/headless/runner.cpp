@@ -1,4 +1,5 @@
-// The command line of quellfort-headless: [--trace FILE] [--sounds FILE] [--bench] SCRIPT
+// The command line of quellfort-headless: a script to run (and maybe record), or a recording
+// to replay, with the trace, the sound log and the frame rate as asked.
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -6,6 +7,7 @@
 #include <string>
 #include <iterator>
 
+#include "platform/common/backend.h"
 #include "platform/headless/headless.h"
 #include "platform/platform.h"
 
@@ -33,29 +35,42 @@ bool CloseOutput(std::FILE*& out) {
     return ok;
 }
 
-}  // namespace
+int Usage() {
+    std::fprintf(stderr, "usage: quellfort-headless [--trace FILE] [--sounds FILE] [--bench] "
+                         "[--record FILE] SCRIPT\n"
+                         "       quellfort-headless [--trace FILE] [--sounds FILE] [--bench] "
+                         "--replay FILE\n");
+    return 2;
+}
 
-int PlatformStart(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--trace") == 0 && i + 1 < argc) runner.traceFile = argv[++i];
-        else if (std::strcmp(argv[i], "--sounds") == 0 && i + 1 < argc) runner.soundsFile = argv[++i];
-        else if (std::strcmp(argv[i], "--bench") == 0) runner.bench = true;
-        else if (argv[i][0] != '-' && runner.scriptFile.empty()) runner.scriptFile = argv[i];
-        else {
-            std::fprintf(stderr, "usage: quellfort-headless [--trace FILE] [--sounds FILE] [--bench] SCRIPT\n");
-            return 2;
-        }
-    }
-    if (runner.scriptFile.empty()) {
-        std::fprintf(stderr, "usage: quellfort-headless [--trace FILE] [--sounds FILE] [--bench] SCRIPT\n");
-        return 2;
-    }
+// Reads the script; false (with the reason on stderr) when it cannot be read or is malformed.
+bool LoadScript(const HeadlessOptions& options) {
     std::ifstream in(runner.scriptFile, std::ios::binary);
     if (!in) {
         std::fprintf(stderr, "quellfort-headless: cannot read %s\n", runner.scriptFile.c_str());
-        return 2;
+        return false;
     }
     const std::string script((std::istreambuf_iterator<char>(in)), {});
+    if (HeadlessLoadScript(script, options)) return true;
+    std::fprintf(stderr, "quellfort-headless: %s: %s\n", runner.scriptFile.c_str(), options.error->c_str());
+    return false;
+}
+
+}  // namespace
+
+int PlatformStart(int argc, char** argv) {
+    std::string record, replay;
+    for (int i = 1; i < argc; ++i) {
+        const bool hasValue = i + 1 < argc;
+        if (std::strcmp(argv[i], "--trace") == 0 && hasValue) runner.traceFile = argv[++i];
+        else if (std::strcmp(argv[i], "--sounds") == 0 && hasValue) runner.soundsFile = argv[++i];
+        else if (std::strcmp(argv[i], "--record") == 0 && hasValue) record = argv[++i];
+        else if (std::strcmp(argv[i], "--replay") == 0 && hasValue) replay = argv[++i];
+        else if (std::strcmp(argv[i], "--bench") == 0) runner.bench = true;
+        else if (argv[i][0] != '-' && runner.scriptFile.empty()) runner.scriptFile = argv[i];
+        else return Usage();
+    }
+    if (runner.scriptFile.empty() == replay.empty() || (!replay.empty() && !record.empty())) return Usage();
     HeadlessOptions options;
     std::string error;
     options.error = &error;
@@ -66,17 +81,25 @@ int PlatformStart(int argc, char** argv) {
         return 1;
     options.traceFile = runner.trace;
     options.soundsFile = runner.sounds;
-    if (!HeadlessLoadScript(script, options)) {
-        std::fprintf(stderr, "quellfort-headless: %s: %s\n", runner.scriptFile.c_str(), error.c_str());
+    bool ready;
+    if (!replay.empty()) {
+        HeadlessReset();
+        HeadlessSetOutputs(options);
+        ready = SessionStartReplay(replay);
+    } else {
+        ready = LoadScript(options) && (record.empty() || SessionStartRecording(record));
+    }
+    if (!ready) {
         CloseOutput(runner.trace);
         CloseOutput(runner.sounds);
         return 2;
     }
     runner.started = std::chrono::steady_clock::now();
-    return -1;  // main() runs the game on the script, then calls PlatformFinish
+    return -1;  // main() runs the game, then calls PlatformFinish
 }
 
 int PlatformFinish() {
+    const int sessionStatus = SessionFinish();
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - runner.started).count();
     const bool traceOk = CloseOutput(runner.trace), soundsOk = CloseOutput(runner.sounds);
@@ -86,5 +109,5 @@ int PlatformFinish() {
         std::printf("frames %d\nwall_seconds %.6f\nframes_per_second %.0f\n", frames, seconds,
                     seconds > 0 ? frames / seconds : 0.0);
     }
-    return 0;
+    return sessionStatus;
 }

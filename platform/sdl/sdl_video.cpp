@@ -8,7 +8,9 @@
 #include <ctime>
 #include <cstdlib>
 #include <deque>
+#include <string>
 
+#include "platform/common/backend.h"
 #include "platform/common/cp1252.h"
 #include "platform/platform.h"
 
@@ -152,16 +154,26 @@ void LimitFrameRate() {
 }  // namespace
 
 int PlatformStart(int argc, char** argv) {
+    std::string record, replay;
     for (int i = 1; i < argc; ++i) {
+        const bool hasValue = i + 1 < argc;
         if (std::strcmp(argv[i], "--window") == 0) {
             sdl.windowed = true;
+        } else if (std::strcmp(argv[i], "--record") == 0 && hasValue) {
+            record = argv[++i];
+        } else if (std::strcmp(argv[i], "--replay") == 0 && hasValue) {
+            replay = argv[++i];
         } else {
-            std::printf("usage: quellfort [--window]\n"
-                        "  --window   play in an 800 x 600 window instead of full screen\n"
+            std::printf("usage: quellfort [--window] [--record FILE | --replay FILE]\n"
+                        "  --window         play in an 800 x 600 window instead of full screen\n"
+                        "  --record FILE    play as usual and keep the session in FILE\n"
+                        "  --replay FILE    watch a recorded session (Escape stops watching)\n"
                         "Alt+Enter switches between window and full screen; Escape quits.\n");
             return std::strcmp(argv[i], "--help") == 0 ? 0 : 2;
         }
     }
+    if (!record.empty() && !replay.empty()) return std::fprintf(stderr, "quellfort: --record or --replay, not both\n"), 2;
+    if (!replay.empty() && !SessionStartReplay(replay)) return 2;
     if (const char* log = std::getenv("QUELLFORT_FRAME_LOG")) sdl.frameLog = std::fopen(log, "w");
     SDL_SetHint(SDL_HINT_VIDEO_HIGHDPI_DISABLED, "0");
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0 || !CreateWindow()) {
@@ -171,26 +183,28 @@ int PlatformStart(int argc, char** argv) {
     }
     ChooseScaling();
     SDL_StartTextInput();
+    if (!record.empty() && !SessionStartRecording(record)) return PlatformFinish(), 2;
     return -1;
 }
 
 int PlatformFinish() {
+    const int status = SessionFinish();
     if (sdl.frameLog != nullptr) std::fclose(sdl.frameLog);
     SDL_StopTextInput();
     if (sdl.texture != nullptr) SDL_DestroyTexture(sdl.texture);
     if (sdl.renderer != nullptr) SDL_DestroyRenderer(sdl.renderer);
     if (sdl.window != nullptr) SDL_DestroyWindow(sdl.window);
     SDL_Quit();
-    return 0;
+    return status;
 }
 
 void PlatformShowCursor(bool show) { SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE); }
 
-uint32_t PlatformTicks() { return uint32_t(SDL_GetTicks64()); }
+uint32_t BackendTicks() { return uint32_t(SDL_GetTicks64()); }
 
-int64_t PlatformTime() { return int64_t(std::time(nullptr)); }
+int64_t BackendTime() { return int64_t(std::time(nullptr)); }
 
-bool PlatformKeyDown(int virtualKey) {
+bool BackendKeyDown(int virtualKey) {
     SDL_PumpEvents();
     const Uint8* keys = SDL_GetKeyboardState(nullptr);
     const SDL_Scancode code = Scancode(virtualKey);
@@ -200,14 +214,14 @@ bool PlatformKeyDown(int virtualKey) {
     return keys[code] != 0 || (virtualKey == VK_RETURN && keys[SDL_SCANCODE_KP_ENTER] != 0);
 }
 
-void PlatformWaitKeyUp(int virtualKey) {
-    while (PlatformKeyDown(virtualKey)) {
+void BackendWaitKeyUp(int virtualKey) {
+    while (BackendKeyDown(virtualKey)) {
         PumpEvents();  // keeps the window responsive and sees the release; messages wait
         SDL_Delay(1);
     }
 }
 
-bool PlatformNextMessage(PlatformMessage* message) {
+bool BackendNextMessage(PlatformMessage* message) {
     PumpEvents();
     if (sdl.queue.empty()) return false;
     *message = sdl.queue.front();
@@ -215,9 +229,9 @@ bool PlatformNextMessage(PlatformMessage* message) {
     return true;
 }
 
-void PlatformPostMessage(PlatformMessageKind kind) { sdl.queue.push_back({kind, 0}); }
+void BackendPostMessage(PlatformMessageKind kind) { sdl.queue.push_back({kind, 0}); }
 
-void PlatformPresent(const uint16_t* pixels) {
+void BackendPresent(const uint16_t* pixels) {
     // A minimised window shows nothing: drawing it anyway cost as much as playing. The game
     // keeps its pace through the limiter.
     if (SDL_GetWindowFlags(sdl.window) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)) return LimitFrameRate();
@@ -232,4 +246,3 @@ void PlatformPresent(const uint16_t* pixels) {
     LimitFrameRate();
 }
 
-void PlatformSetStateWriter(PlatformStateWriter) {}

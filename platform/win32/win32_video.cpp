@@ -4,6 +4,8 @@
 
 #include "platform/win32/win32.h"
 
+#include "platform/common/backend.h"
+
 namespace {
 
 // A display that refreshes within this range is fast enough and slow enough to pace the game
@@ -135,7 +137,7 @@ void CloseDirectDraw() {
     Release(win32.directDraw);
 }
 
-void PlatformPresent(const uint16_t* pixels) {
+void BackendPresent(const uint16_t* pixels) {
     if (pixels != nullptr && win32.backBuffer != nullptr && win32.layout != LAYOUT_NONE)
         CopyToBackBuffer(pixels);
     if (win32.primarySurface != nullptr &&

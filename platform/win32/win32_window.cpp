@@ -1,8 +1,11 @@
 // The native Windows backend's window, window procedure, message pump, keyboard and clocks.
 #include "platform/win32/win32.h"
 
+#include "platform/common/backend.h"
+
 #include <mmsystem.h>
 
+#include <cstring>
 #include <ctime>
 
 Win32Backend win32;
@@ -69,8 +72,13 @@ bool PopQueued(PlatformMessage* message) {
 
 }  // namespace
 
-// The game takes no options on Windows; the command line is ignored.
-int PlatformStart(int, char**) {
+// The command line: --record FILE keeps the session, --replay FILE shows a recorded one; anything
+// else is ignored, as it always was.
+int PlatformStart(int argc, char** argv) {
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "--record") == 0 && !SessionStartRecording(argv[i + 1])) return 2;
+        if (std::strcmp(argv[i], "--replay") == 0 && !SessionStartReplay(argv[i + 1])) return 2;
+    }
     win32.instance = GetModuleHandleA(nullptr);
     // Sleep(1) and the frame limiter need a one-millisecond timer.
     timeBeginPeriod(1);
@@ -84,29 +92,30 @@ int PlatformStart(int, char**) {
 }
 
 int PlatformFinish() {
+    const int status = SessionFinish();
     CloseDirectDraw();
     if (win32.mainWindow != nullptr) DestroyWindow(win32.mainWindow);
     UnregisterClassA(WINDOW_CLASS, win32.instance);
     timeEndPeriod(1);
-    return 0;
+    return status;
 }
 
 void PlatformShowCursor(bool show) { ShowCursor(show ? TRUE : FALSE); }
 
-uint32_t PlatformTicks() { return GetTickCount(); }
+uint32_t BackendTicks() { return GetTickCount(); }
 
-int64_t PlatformTime() { return int64_t(std::time(nullptr)); }
+int64_t BackendTime() { return int64_t(std::time(nullptr)); }
 
-bool PlatformKeyDown(int virtualKey) { return (GetAsyncKeyState(virtualKey) & 0x8000) != 0; }
+bool BackendKeyDown(int virtualKey) { return (GetAsyncKeyState(virtualKey) & 0x8000) != 0; }
 
 // Messages wait meanwhile, as the game expects; a millisecond's sleep per look keeps a core free.
-void PlatformWaitKeyUp(int virtualKey) {
-    while (PlatformKeyDown(virtualKey)) Sleep(1);
+void BackendWaitKeyUp(int virtualKey) {
+    while (BackendKeyDown(virtualKey)) Sleep(1);
 }
 
 // At most one window message is taken and dispatched per call; WM_QUIT itself is never
 // dispatched, it is the game's quit message.
-bool PlatformNextMessage(PlatformMessage* message) {
+bool BackendNextMessage(PlatformMessage* message) {
     if (PopQueued(message)) return true;
     MSG msg;
     if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
@@ -121,7 +130,7 @@ bool PlatformNextMessage(PlatformMessage* message) {
 
 // A close request goes to the window as WM_CLOSE; the game's answer to one, quit, destroys the
 // window, whose WM_DESTROY posts the WM_QUIT that ends the main loop.
-void PlatformPostMessage(PlatformMessageKind kind) {
+void BackendPostMessage(PlatformMessageKind kind) {
     if (kind == MESSAGE_CLOSE && win32.mainWindow != nullptr) {
         PostMessageA(win32.mainWindow, WM_CLOSE, 0, 0);
     } else if (kind == MESSAGE_QUIT) {
@@ -132,4 +141,3 @@ void PlatformPostMessage(PlatformMessageKind kind) {
     }
 }
 
-void PlatformSetStateWriter(PlatformStateWriter) {}

@@ -23,10 +23,14 @@ list(REMOVE_ITEM GAME_SOURCES ${CMAKE_SOURCE_DIR}/app/main.cpp)
 add_library(quellfort_game STATIC ${GAME_SOURCES} ${QUELLFORT_FONT_DATA})
 target_include_directories(quellfort_game PUBLIC ${CMAKE_SOURCE_DIR})
 
+set(GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
+include(cmake/build_id_rule.cmake)
 configure_file(platform/win32/quellfort.rc.in ${CMAKE_BINARY_DIR}/quellfort.rc @ONLY)
 file(GLOB WIN32_SOURCES CONFIGURE_DEPENDS platform/win32/*.cpp)
-add_executable(quellfort WIN32 app/main.cpp ${WIN32_SOURCES} ${CMAKE_BINARY_DIR}/quellfort.rc)
-target_link_libraries(quellfort PRIVATE quellfort_game ddraw dsound dxguid winmm gdi32 user32)
+add_executable(quellfort WIN32 app/main.cpp ${WIN32_SOURCES} ${CMAKE_BINARY_DIR}/quellfort.rc
+    platform/common/session.cpp platform/common/recording.cpp ${GENERATED_DIR}/build_id.cpp)
+# zlib for recordings: Debian's libz-mingw-w64-dev, linked in statically.
+target_link_libraries(quellfort PRIVATE quellfort_game ddraw dsound dxguid winmm gdi32 user32 z)
 # One file to ship: the C and C++ runtimes linked in, only system DLLs left to load.
 target_link_options(quellfort PRIVATE -static -static-libgcc -static-libstdc++ -s)
 
