@@ -4,7 +4,8 @@
 #     high-score table must match the Linux build's frame of the same moment, quits on Escape
 #     with status 0 and leaves the same qfhs.dat as the Linux build (the default table);
 #  2. given a table of other scores in bare LF lines, it shows that table on the title, quits on
-#     Escape and writes the table back with CR LF lines, as the Linux build does.
+#     Escape and writes the table back with CR LF lines, as the Linux build does;
+#  3. it records a short session (--record) that the Linux headless runner replays to a match.
 # Skips with status 0 when Wine, Xvfb, xdotool, xwd or ImageMagick is missing. Builds the game
 # with scripts/windows-build.sh first when build-win/dist/quellfort.exe is not there.
 # The title screenshots are kept as build-win/smoke/title.png and title-seeded.png.
@@ -93,7 +94,8 @@ start_game() {
     mkdir -p "$dir"
     cp -r "$win_build/dist/." "$dir/"
     [ -n "${2:-}" ] && cp "$2" "$dir/qfhs.dat"
-    (cd "$dir" && exec "$wine" quellfort.exe >stdout.log 2>stderr.log) &
+    shift 2
+    (cd "$dir" && exec "$wine" quellfort.exe "$@" >stdout.log 2>stderr.log) &
     game_pid=$!
     for _ in $(seq 600); do
         xdotool search --name '^Quellfort$' >/dev/null 2>&1 && return 0
@@ -152,7 +154,7 @@ start_display
 make_prefix
 
 linux_reference 1 "" 3500
-start_game 1
+start_game 1 ""
 wait_for_title "$work/linux1/title.bmp" title.png
 quit_game 1
 same_table 1
@@ -164,4 +166,15 @@ wait_for_title "$work/linux2/title.bmp" title-seeded.png
 quit_game 2
 same_table 2
 
-echo "windows-smoke: passed in $((SECONDS - started)) s (title shown as on Linux, Escape quits with 0, qfhs.dat as on Linux, fresh and rewritten)"
+# A session recorded on Windows: the title, the story and the ship selection, then Escape.
+linux_reference 3 "" 3500
+start_game 3 "" --record session.qfr
+wait_for_title "$work/linux3/title.bmp" title-recorded.png
+for key in Return Return Right; do xdotool keydown $key; sleep 0.2; xdotool keyup $key; sleep 0.5; done
+quit_game 3
+mkdir -p "$work/replay"
+(cd "$work/replay" && "$host_build/quellfort-headless" --replay "$work/run3/session.qfr" >replay.log 2>&1) ||
+    fail "the Linux replay of the Windows recording: $(tail -1 "$work/replay/replay.log")"
+grep -qx 'replay matches' "$work/replay/replay.log" || fail "the Linux replay: $(tail -1 "$work/replay/replay.log")"
+
+echo "windows-smoke: passed in $((SECONDS - started)) s (title shown as on Linux, Escape quits with 0, qfhs.dat as on Linux, fresh and rewritten, a Windows recording replays on Linux to a match)"
