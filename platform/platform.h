@@ -85,3 +85,9 @@ void PlatformCloseAudio();
 // as the members of a JSON object (no braces), appended to out. The game registers it at start-up.
 using PlatformStateWriter = void (*)(std::string& out);
 void PlatformSetStateWriter(PlatformStateWriter writer);
+
+// Registered by the game at start-up. A backend whose program can be hidden or closed without
+// an exit (the browser's page) calls it then, never inside PlatformWaitKeyUp: the game saves
+// its high-score table and pauses a game in play.
+using PlatformSuspendHandler = void (*)();
+void PlatformSetSuspendHandler(PlatformSuspendHandler handler);

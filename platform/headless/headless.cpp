@@ -232,6 +232,8 @@ void PlatformPresent(const uint16_t* pixels) {
 
 void PlatformSetStateWriter(PlatformStateWriter writer) { headless.stateWriter = writer; }
 
+void PlatformSetSuspendHandler(PlatformSuspendHandler) {}  // a script run is never suspended
+
 // ---- A sound device that keeps time but makes no noise ----
 
 bool PlatformOpenAudio() { return headless.audioOpen = true; }

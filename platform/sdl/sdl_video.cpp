@@ -233,3 +233,6 @@ void PlatformPresent(const uint16_t* pixels) {
 }
 
 void PlatformSetStateWriter(PlatformStateWriter) {}
+
+// The program is never hidden or closed without an exit here.
+void PlatformSetSuspendHandler(PlatformSuspendHandler) {}

@@ -133,3 +133,6 @@ void PlatformPostMessage(PlatformMessageKind kind) {
 }
 
 void PlatformSetStateWriter(PlatformStateWriter) {}
+
+// The program is never hidden or closed without an exit here.
+void PlatformSetSuspendHandler(PlatformSuspendHandler) {}
