@@ -10,7 +10,15 @@ host_build=${QUELLFORT_HOST_BUILD:-build}
 web_build=${QUELLFORT_WEB_BUILD:-build-web}
 jobs=${QUELLFORT_JOBS:-2}
 
-bash scripts/setup.sh emscripten
+bash scripts/setup.sh
+if ! command -v emcmake >/dev/null; then
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "emscripten is missing. Run this first, then try again:"
+        echo "  sudo apt-get update && sudo apt-get install -y emscripten"
+        exit 1
+    fi
+    DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -qq emscripten >/dev/null
+fi
 
 cmake -S . -B "$host_build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$host_build" --target game_images game_data quellfort-headless -j"$jobs"

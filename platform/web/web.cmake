@@ -52,5 +52,8 @@ add_custom_target(web_data ALL DEPENDS ${DIST_DIR}/data.tar.gz)
 add_custom_command(TARGET quellfort POST_BUILD
     COMMAND ${CMAKE_COMMAND} -E make_directory ${DIST_DIR}
     COMMAND ${CMAKE_COMMAND} -E copy_if_different ${CMAKE_BINARY_DIR}/quellfort.js
-        ${CMAKE_BINARY_DIR}/quellfort.wasm ${PAGE_FILES} ${DIST_DIR}/
+        ${CMAKE_BINARY_DIR}/quellfort.wasm ${DIST_DIR}/
     COMMENT "Laying out the browser game in ${DIST_DIR}")
+add_custom_target(web_page ALL
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${DIST_DIR}
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${PAGE_FILES} ${DIST_DIR}/)

@@ -26,7 +26,7 @@ var QF = {
   fastFrames: 0,    // frames of the test hook's fast run still to go
   fastDone: null,
   // Figures the test reads: when the first frame was shown and when the recent ones were.
-  stats: { firstFrameAt: 0, frames: 0, shownAt: [] },
+  stats: { firstFrameAt: 0, frames: 0, shownAt: [], hidden: 0 },
 
   // ---- Start and end ----
 
@@ -374,6 +374,7 @@ var QF = {
     });
     document.addEventListener('visibilitychange', () => {
       if (document.visibilityState !== 'hidden') return;
+      this.stats.hidden += 1;
       this.releaseKeys();
       this.pageHidden(0);
     });
