@@ -4,7 +4,8 @@
 # The build-time generators (font masks, pictures, sound effects) run on the build machine, so
 # a host build comes first (scripts/web-build.sh does both); QUELLFORT_HOST_BUILD names it.
 # The result is the folder to serve, build-web/dist: index.html, page.js, quellfort.js,
-# quellfort.wasm and data.tar.gz (the pictures and qfel.dat, compressed; the page unpacks them).
+# quellfort.wasm and data.tar.gz (the pictures in 16 bits and qfel.dat, compressed; the page
+# unpacks them).
 set(QUELLFORT_HOST_BUILD "${CMAKE_SOURCE_DIR}/build" CACHE PATH
     "Host build directory holding generated/font_data.cpp, generated/resource_table.cpp and images/")
 set(HOST_GENERATED ${QUELLFORT_HOST_BUILD}/generated)
@@ -41,11 +42,13 @@ file(GLOB_RECURSE HOST_IMAGES CONFIGURE_DEPENDS ${QUELLFORT_HOST_BUILD}/images/*
 add_custom_command(
     OUTPUT ${DIST_DIR}/data.tar.gz
     COMMAND ${CMAKE_COMMAND} -E make_directory ${DIST_DIR} ${CMAKE_BINARY_DIR}/data
-    COMMAND ${CMAKE_COMMAND} -E copy_directory ${QUELLFORT_HOST_BUILD}/images ${CMAKE_BINARY_DIR}/data/images
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${CMAKE_BINARY_DIR}/data/images
+    COMMAND python3 ${CMAKE_SOURCE_DIR}/platform/web/bmp565.py ${QUELLFORT_HOST_BUILD}/images
+        ${CMAKE_BINARY_DIR}/data/images
     COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/data/qfel.dat ${CMAKE_BINARY_DIR}/data/
     COMMAND sh -c "tar --format=ustar --sort=name --mtime=@0 --owner=0 --group=0 --numeric-owner -cf - images qfel.dat | gzip -9 -n > \"$0\"" ${DIST_DIR}/data.tar.gz
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/data
-    DEPENDS ${HOST_IMAGES} ${CMAKE_SOURCE_DIR}/data/qfel.dat
+    DEPENDS ${HOST_IMAGES} ${CMAKE_SOURCE_DIR}/data/qfel.dat ${CMAKE_SOURCE_DIR}/platform/web/bmp565.py
     COMMENT "Compressing the pictures and formations for the page"
     VERBATIM)
 add_custom_target(web_data ALL DEPENDS ${DIST_DIR}/data.tar.gz)
