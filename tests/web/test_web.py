@@ -93,14 +93,14 @@ class Runner:
 class Page:
     """The game's page in headless Chromium, with its canvas and storage at hand."""
 
-    def __init__(self, url):
+    def __init__(self, url, extra=()):
         self.url = url
         options = Options()
         self.profile = tempfile.mkdtemp(prefix='quellfort-chromium-')
         for argument in ('--headless', '--no-sandbox', '--disable-gpu', '--disable-quic',
                          '--no-first-run', '--disable-background-networking',
                          '--disable-component-update', '--disable-sync',
-                         '--user-data-dir=' + self.profile, '--window-size=1024,768'):
+                         '--user-data-dir=' + self.profile, '--window-size=1024,768', *extra):
             options.add_argument(argument)
         self.driver = webdriver.Chrome(service=Service('/usr/bin/chromedriver'), options=options)
         self.driver.set_script_timeout(120)
@@ -216,6 +216,7 @@ def play_a_game(page, runner):
     page.hold([Keys.SPACE, Keys.ARROW_RIGHT], 2.5)
     page.hold([Keys.SPACE], 1.0)
     report_pacing(page.frame_intervals(), 'in play')
+    check(page.js('return QF.stats.soundsPlayed') > 0, 'firing played no sound')
 
     check_pause(page, runner)
     reach_game_over(page, runner)
@@ -277,6 +278,26 @@ def reach_game_over(page, runner):
     raise Failure('no game over after 30 minutes of play')
 
 
+def pacing_unsynchronised(url):
+    """A display without vsync, its refreshes as fast as the browser can make them: the game
+    still shows a frame per 60 Hz slot."""
+    page = Page(url, ('--disable-frame-rate-limit', '--disable-gpu-vsync'))
+    try:
+        page.open()
+        refresh = page.js("""return new Promise(resolve => {
+            const start = performance.now();
+            let count = 0;
+            const onRefresh = () => ++count < 120 ? requestAnimationFrame(onRefresh)
+                                                  : resolve((performance.now() - start) / count);
+            requestAnimationFrame(onRefresh);
+        });""")
+        page.js('QF.stats.shownAt = []')
+        time.sleep(3)
+        report_pacing(page.frame_intervals(), f'without vsync (a refresh every {refresh:.1f} ms)')
+    finally:
+        page.close()
+
+
 def after_reload(page, runner):
     """The reloaded page shows the typed name in its table, as the runner does on that table."""
     page.driver.refresh()
@@ -312,6 +333,7 @@ def main():
         first_visit(page, runner, dist)
         play_a_game(page, runner)
         after_reload(page, runner)
+        pacing_unsynchronised(page.url)
     except Failure as failure:
         print(f'web test FAILED: {failure}')
         page.driver.save_screenshot('web-test-failure.png')
