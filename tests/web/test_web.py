@@ -180,9 +180,9 @@ def report_pacing(intervals, what):
     late = sum(1 for i in intervals if i > 1.5 * 1000 / 60)
     print(f'web: frame pacing {what}: {len(intervals)} intervals, mean {mean:.2f} ms '
           f'({1000 / mean:.2f} Hz), min {min(intervals):.1f}, max {max(intervals):.1f}, {late} late')
-    # Timing is measured and reported, not judged, on a shared machine; but no frame may come
-    # sooner than its 60 Hz slot allows, whatever the display.
-    check(min(intervals) > 1000 / 60 - 4.5, f'{what}: a frame {min(intervals):.1f} ms after the one before')
+    # Timing is measured and reported, not judged, on a shared machine; but whatever the
+    # display, the game must not run faster than 60 frames a second.
+    check(mean > 1000 / 60 - 0.3, f'{what}: frames every {mean:.2f} ms, faster than 60 Hz')
 
 
 def first_visit(page, runner, dist):
@@ -251,13 +251,17 @@ def check_pause(page, runner):
     first = check_paused('P')
     page.tap('p', after=0.3)
     check(page.canvas() != first, 'the game did not go on after the second P')
-    # Another tab in front hides the page; coming back shows the game paused.
+    # Another tab in front hides the page, with fire held down; coming back shows the game
+    # paused and nothing held.
     game = page.driver.current_window_handle
+    ActionChains(page.driver).key_down(Keys.SPACE).perform()
     page.driver.switch_to.new_window('tab')
     time.sleep(0.5)
     page.driver.close()
     page.driver.switch_to.window(game)
     time.sleep(0.5)
+    check(page.js('return QF.keys.size') == 0, 'a key stayed down after the page lost the keyboard')
+    ActionChains(page.driver).key_up(Keys.SPACE).perform()
     if page.js('return QF.stats.hidden') == 0:
         print('web: this Chromium never hid the page behind another tab; hidden-page pause not checked')
     else:
