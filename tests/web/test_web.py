@@ -339,8 +339,9 @@ def main():
         after_reload(page, runner)
         pacing_unsynchronised(page.url)
     except Failure as failure:
-        print(f'web test FAILED: {failure}')
-        page.driver.save_screenshot('web-test-failure.png')
+        shot = os.path.join(tempfile.gettempdir(), 'quellfort-web-failure.png')
+        page.driver.save_screenshot(shot)
+        print(f'web test FAILED: {failure} (the page as it was: {shot})')
         return 1
     finally:
         page.close()
