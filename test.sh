@@ -13,3 +13,6 @@ bash scripts/fuzz-smoke.sh 3
 # The native Windows build from the same game code: cross-built and run under Wine
 # (installs mingw-w64 and Wine when it can; QUELLFORT_SKIP_WINDOWS=1 skips it).
 bash scripts/windows-test.sh
+# The browser game: built with emscripten and played in headless Chromium (installs them when it
+# can; QUELLFORT_SKIP_WEB=1 skips it).
+bash scripts/web-test.sh

@@ -31,6 +31,13 @@ void MainWindowProc(const PlatformMessage& message) {
     }
 }
 
+// The page was hidden or is closing (browser): the table is kept, and a game in play holds
+// still behind the pause picture as if P had been pressed.
+static void SuspendApplication() {
+    SaveHighScores();
+    if (gameState == STATE_PLAYING) world.paused = true;
+}
+
 void InitApplication() {
     application.windowOpen = true;  // the backend opened the window before the game started
     OpenDisplay();
@@ -41,7 +48,7 @@ void InitApplication() {
     LoadSoundBank();
     LoadFormations();
     LoadHighScores();
-    PlatformSetStateHooks({WriteTraceState, HashState, WriteSummary});
+    PlatformSetStateHooks({WriteTraceState, HashState, WriteSummary, SuspendApplication});
 }
 
 void ShutdownApplication() {

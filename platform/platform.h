@@ -84,10 +84,14 @@ void PlatformCloseAudio();
 // The game's account of its own state, registered at start-up: the trace writer (the whole state
 // as JSON members, no braces, appended to out; the headless runner writes it after every frame),
 // a hash of the whole game state (kept with every frame of a recording and checked by its replay)
-// and the few lines that sum up a finished session (printed by recordings and replays).
+// and the few lines that sum up a finished session (printed by recordings and replays); and what
+// to do when a backend whose program can be hidden or closed without an exit (the browser's page)
+// is hidden: the game saves its high-score table and pauses a game in play (never called inside
+// PlatformWaitKeyUp).
 struct PlatformStateHooks {
     void (*writeTrace)(std::string& out) = nullptr;
     uint32_t (*hashState)() = nullptr;
     void (*writeSummary)(std::string& out) = nullptr;
+    void (*suspend)() = nullptr;
 };
 void PlatformSetStateHooks(const PlatformStateHooks& hooks);

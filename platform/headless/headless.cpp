@@ -235,6 +235,7 @@ void BackendPresent(const uint16_t* pixels) {
 }
 
 
+
 // ---- A sound device that keeps time but makes no noise ----
 
 bool PlatformOpenAudio() { return headless.audioOpen = true; }

@@ -1,0 +1,413 @@
+// The page around the browser game: its data, the canvas and its scaling, keys, sound and the
+// high-score table's storage. The game's web backend (platform/web/*.cpp) calls the methods of
+// QF; Module is emscripten's, read by quellfort.js when it loads.
+'use strict';
+
+const FRAME_MS = 1000 / 60;
+// A display refresh this close before a frame's 60 Hz slot still shows it: refresh times jitter.
+const PACE_SLACK_MS = 4;
+const TABLE_KEY = 'quellfort/qfhs.dat';
+const VIRTUAL_KEYS = { Enter: 13, NumpadEnter: 13, Escape: 27, Space: 32, ArrowLeft: 37, ArrowRight: 39 };
+const VK_P = 80;
+
+var QF = {
+  stage: document.getElementById('stage'),
+  canvas: document.getElementById('screen'),
+  context: null,
+  image: null,
+  running: false,   // the game has started and not yet ended
+  finished: false,  // the game ended through Escape
+  keys: new Set(),  // virtual-key codes held down
+  keyWaiters: [],   // {virtualKey, resolve} of the game's wait for a release
+  characters: [],   // typed code points, Backspace as 8, oldest first
+  audioContext: null,
+  sounds: [null],   // sound h is sounds[h]: {samples, source, endsAt}
+  due: 0,           // the time of the next frame's 60 Hz slot, on the refresh clock
+  fastFrames: 0,    // frames of the test hook's fast run still to go
+  fastDone: null,
+  // Figures the test reads: when the first frame was shown and when the recent ones were.
+  stats: { firstFrameAt: 0, frames: 0, shownAt: [], hidden: 0, soundsPlayed: 0 },
+
+  // ---- Start and end ----
+
+  start() {
+    this.running = true;
+  },
+
+  finish() {
+    this.running = false;
+    this.finished = true;
+    this.showCursor(true);
+    document.getElementById('unlock').hidden = true;
+    document.getElementById('ended').hidden = false;
+    document.getElementById('again').focus();
+  },
+
+  fail(what) {
+    this.finish();
+    document.querySelector('#ended strong').textContent = 'Quellfort stopped: ' + what;
+  },
+
+  showCursor(show) {
+    this.stage.style.cursor = show ? '' : 'none';
+  },
+
+  // ---- Frames ----
+
+  // Takes the frame now; shows it on the first display refresh at or after its 60 Hz slot, so
+  // that a faster display neither speeds the game up nor shows a frame twice as long.
+  present(pixels) {
+    this.image.data.set(pixels);
+    if (this.fastFrames > 0) return this.fastFrame();
+    return new Promise(resolve => {
+      const onRefresh = time => {
+        if (time < this.due - PACE_SLACK_MS) {
+          requestAnimationFrame(onRefresh);
+          return;
+        }
+        this.show(time);
+        // A refresh that falls between slots is normal and keeps the slots where they are, so
+        // that any display faster than 60 Hz averages 60. More than a frame behind (a stall, a
+        // hidden page) the slots start again from now rather than hurry to catch up.
+        this.due = time > this.due + FRAME_MS ? time + FRAME_MS : this.due + FRAME_MS;
+        resolve(0);
+      };
+      requestAnimationFrame(onRefresh);
+    });
+  },
+
+  show(time) {
+    this.context.putImageData(this.image, 0, 0);
+    if (this.stats.frames++ === 0) {
+      this.stats.firstFrameAt = performance.now();
+      document.getElementById('loading').hidden = true;
+      if (!this.audioContext) document.getElementById('unlock').hidden = false;
+    }
+    this.stats.shownAt.push(time);
+    if (this.stats.shownAt.length > 1200) this.stats.shownAt.splice(0, 600);
+  },
+
+  // The test hook: the next ms of the game run as fast as they can, the game's clock moving a
+  // frame per frame, so that a test reaches the end of a game without waiting minutes for it.
+  fastForward(ms) {
+    return new Promise(resolve => {
+      this.fastFrames = Math.max(1, Math.round(ms / FRAME_MS));
+      this.fastDone = resolve;
+    });
+  },
+
+  async fastFrame() {
+    this.fastFrames -= 1;
+    if (this.fastFrames % 30 === 0) {
+      this.show(performance.now());
+      await new Promise(resolve => setTimeout(resolve, 0));  // the page stays responsive
+    }
+    if (this.fastFrames === 0) {
+      this.due = 0;
+      this.fastDone();
+    }
+    return 1;
+  },
+
+  // Scales the 800 x 600 picture to the largest 4:3 area of the window; whole factors of the
+  // display's own pixels stay sharp, others are smoothed.
+  fit() {
+    const ratio = window.devicePixelRatio || 1;
+    const scale = Math.min(this.stage.clientWidth * ratio / 800, this.stage.clientHeight * ratio / 600);
+    this.canvas.style.width = (800 * scale / ratio) + 'px';
+    this.canvas.style.height = (600 * scale / ratio) + 'px';
+    this.canvas.style.imageRendering = scale >= 1 && Number.isInteger(scale) ? 'pixelated' : 'auto';
+  },
+
+  toggleFullscreen() {
+    if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
+    else this.stage.requestFullscreen().catch(() => {});
+  },
+
+  // ---- Keys and typed characters ----
+
+  virtualKey(event) {
+    if (VIRTUAL_KEYS[event.code]) return VIRTUAL_KEYS[event.code];
+    if (event.key === 'p' || event.key === 'P') return VK_P;  // the key that types P, as on Windows
+    return 0;
+  },
+
+  // A key that types one character, not a shortcut (AltGr, which some systems report as
+  // Ctrl+Alt, still types).
+  typesCharacter(event) {
+    if ([...event.key].length !== 1 || event.metaKey) return false;
+    return !event.ctrlKey || event.getModifierState('AltGraph');
+  },
+
+  onKeyDown(event) {
+    if (this.finished) {
+      if (event.key === 'Enter') location.reload();
+      return;
+    }
+    // Alt+Enter switches full screen, as on the desktop; the game does not see that Enter.
+    if (event.altKey && (event.code === 'Enter' || event.code === 'NumpadEnter')) {
+      event.preventDefault();
+      if (!event.repeat) this.toggleFullscreen();
+      return;
+    }
+    // The key that starts the sound is the layer's that asks for it, not the game's.
+    if (!this.audioContext) {
+      const layerShown = !document.getElementById('unlock').hidden;
+      this.unlockAudio();
+      if (layerShown) {
+        event.preventDefault();
+        return;
+      }
+    }
+    const virtualKey = this.virtualKey(event);
+    let handled = virtualKey !== 0;
+    if (virtualKey) this.keys.add(virtualKey);
+    if (event.key === 'Backspace') this.characters.push(8), handled = true;
+    else if (this.typesCharacter(event)) this.characters.push(event.key.codePointAt(0)), handled = true;
+    if (handled) event.preventDefault();
+  },
+
+  onKeyUp(event) {
+    const virtualKey = this.virtualKey(event);
+    if (!virtualKey) return;
+    event.preventDefault();
+    this.keys.delete(virtualKey);
+    this.wakeKeyWaiters();
+  },
+
+  // Nothing stays held once the page has lost the keyboard: no stuck fire.
+  releaseKeys() {
+    this.keys.clear();
+    this.wakeKeyWaiters();
+  },
+
+  keyDown(virtualKey) {
+    return this.keys.has(virtualKey);
+  },
+
+  keyReleased(virtualKey) {
+    if (!this.keys.has(virtualKey)) return Promise.resolve();
+    return new Promise(resolve => this.keyWaiters.push({ virtualKey, resolve }));
+  },
+
+  wakeKeyWaiters() {
+    this.keyWaiters = this.keyWaiters.filter(waiter => {
+      if (this.keys.has(waiter.virtualKey)) return true;
+      waiter.resolve();
+      return false;
+    });
+  },
+
+  nextCharacter() {
+    return this.characters.length > 0 ? this.characters.shift() : -1;
+  },
+
+  // ---- Hidden and closing pages ----
+
+  // The game keeps its table and pauses a game in play; a closing tab is not an exit.
+  pageHidden(closing) {
+    if (this.running && typeof Module._WebPageHidden === 'function') Module._WebPageHidden(closing);
+  },
+
+  // ---- Sound ----
+
+  audioAvailable() {
+    return typeof AudioContext === 'function';
+  },
+
+  // Browsers let a page make sound only after a key or a click on it.
+  unlockAudio() {
+    document.getElementById('unlock').hidden = true;
+    if (!this.audioAvailable()) return;
+    if (!this.audioContext) this.audioContext = new AudioContext();
+    if (this.audioContext.state === 'suspended') this.audioContext.resume().catch(() => {});
+  },
+
+  // 8-bit (unsigned) or 16-bit (signed, little-endian) PCM, channels interleaved.
+  createSound(channels, rate, bits, bytes) {
+    const frameBytes = channels * bits / 8;
+    const frames = Math.floor(bytes.length / frameBytes);
+    if (frames === 0) return 0;
+    const view = new DataView(bytes.buffer, bytes.byteOffset, bytes.byteLength);
+    const data = [];
+    for (let c = 0; c < channels; ++c) {
+      const samples = new Float32Array(frames);
+      for (let i = 0, at = c * bits / 8; i < frames; ++i, at += frameBytes)
+        samples[i] = bits === 16 ? view.getInt16(at, true) / 32768 : (bytes[at] - 128) / 128;
+      data.push(samples);
+    }
+    return this.addVoice({ data, rate, frames, buffer: null });
+  },
+
+  addVoice(samples) {
+    this.sounds.push({ samples, source: null, endsAt: 0 });
+    return this.sounds.length - 1;
+  },
+
+  duplicateSound(source) {
+    const sound = this.sounds[source];
+    return sound ? this.addVoice(sound.samples) : 0;
+  },
+
+  buffer(samples) {
+    if (!samples.buffer) {
+      samples.buffer = this.audioContext.createBuffer(samples.data.length, samples.frames, samples.rate);
+      samples.data.forEach((channel, c) => samples.buffer.copyToChannel(channel, c));
+    }
+    return samples.buffer;
+  },
+
+  // Stops the sound's voice and plays it again from the start.
+  playSound(handle) {
+    const sound = this.sounds[handle];
+    if (!sound || !this.audioContext) return;
+    this.stats.soundsPlayed += 1;
+    this.stopVoice(sound);
+    const source = this.audioContext.createBufferSource();
+    source.buffer = this.buffer(sound.samples);
+    source.connect(this.audioContext.destination);
+    source.start();
+    sound.source = source;
+    sound.endsAt = this.audioContext.currentTime + sound.samples.frames / sound.samples.rate;
+  },
+
+  stopSound(handle) {
+    if (this.sounds[handle]) this.stopVoice(this.sounds[handle]);
+  },
+
+  stopVoice(sound) {
+    if (!sound.source) return;
+    sound.source.stop();
+    sound.source.disconnect();
+    sound.source = null;
+  },
+
+  soundPlaying(handle) {
+    const sound = this.sounds[handle];
+    return !!(sound && sound.source && this.audioContext.currentTime < sound.endsAt);
+  },
+
+  releaseSound(handle) {
+    this.stopSound(handle);
+    if (handle > 0 && handle < this.sounds.length) this.sounds[handle] = null;
+  },
+
+  closeAudio() {
+    for (let handle = 1; handle < this.sounds.length; ++handle) this.releaseSound(handle);
+  },
+
+  // ---- Storage of the high-score table: the bytes of qfhs.dat, one character per byte ----
+
+  loadTable(fs) {
+    let text = null;
+    try {
+      text = localStorage.getItem(TABLE_KEY);
+    } catch (error) {
+      console.warn('quellfort: the browser keeps no storage for this page:', error);
+    }
+    if (text !== null) fs.writeFile('qfhs.dat', Uint8Array.from(text, c => c.charCodeAt(0) & 255));
+  },
+
+  storeTable(fs) {
+    let bytes;
+    try {
+      bytes = fs.readFile('qfhs.dat');
+    } catch (error) {
+      return;  // the game has written no table
+    }
+    try {
+      localStorage.setItem(TABLE_KEY, String.fromCharCode.apply(null, bytes));
+    } catch (error) {
+      console.warn('quellfort: high scores not kept:', error);
+    }
+  },
+
+  // ---- The game's files: images/ and qfel.dat, one gzip-compressed tar archive ----
+
+  async fetchData() {
+    const response = await fetch('data.tar.gz');
+    if (!response.ok) throw new Error('data.tar.gz: ' + response.status);
+    const unpacked = response.body.pipeThrough(new DecompressionStream('gzip'));
+    return this.untar(new Uint8Array(await new Response(unpacked).arrayBuffer()));
+  },
+
+  untar(bytes) {
+    const text = (at, length) => {
+      let s = '';
+      for (let i = at; i < at + length && bytes[i] !== 0; ++i) s += String.fromCharCode(bytes[i]);
+      return s;
+    };
+    const files = [];
+    for (let at = 0; at + 512 <= bytes.length;) {
+      const name = text(at, 100);
+      if (name === '') break;  // the archive's closing zero blocks
+      const size = parseInt(text(at + 124, 12).trim() || '0', 8);
+      const type = bytes[at + 156];
+      const prefix = text(at + 345, 155);
+      at += 512;
+      if (type === 0 || type === 48 /* '0' */)
+        files.push({ path: prefix ? prefix + '/' + name : name, bytes: bytes.subarray(at, at + size) });
+      at += Math.ceil(size / 512) * 512;
+    }
+    return files;
+  },
+
+  install(fs, files) {
+    for (const file of files) {
+      const parts = file.path.split('/');
+      for (let i = 1; i < parts.length; ++i) {
+        const folder = parts.slice(0, i).join('/');
+        if (!fs.analyzePath(folder).exists) fs.mkdir(folder);
+      }
+      fs.writeFile(file.path, file.bytes);
+    }
+  },
+
+  init() {
+    this.context = this.canvas.getContext('2d', { alpha: false });
+    this.image = this.context.createImageData(800, 600);
+    this.data = this.fetchData();
+    this.fit();
+    window.addEventListener('resize', () => this.fit());
+    document.addEventListener('fullscreenchange', () => this.fit());
+    window.addEventListener('keydown', event => this.onKeyDown(event));
+    window.addEventListener('keyup', event => this.onKeyUp(event));
+    window.addEventListener('blur', () => this.releaseKeys());
+    window.addEventListener('pointerdown', () => {
+      if (!this.audioContext) this.unlockAudio();
+    });
+    document.addEventListener('visibilitychange', () => {
+      if (document.visibilityState !== 'hidden') return;
+      this.stats.hidden += 1;
+      this.releaseKeys();
+      this.pageHidden(0);
+    });
+    window.addEventListener('pagehide', () => this.pageHidden(1));
+    const button = document.getElementById('fullscreen');
+    button.addEventListener('click', () => {
+      button.blur();
+      this.toggleFullscreen();
+    });
+    document.getElementById('again').addEventListener('click', () => location.reload());
+  },
+};
+
+QF.init();
+
+var Module = {
+  canvas: QF.canvas,
+  // The game starts once its files are in place; a missing picture shows black, as on the desktop.
+  preRun: [() => {
+    Module.addRunDependency('quellfort-data');
+    QF.data
+      .then(files => QF.install(Module.FS, files))
+      .catch(error => console.warn('quellfort: the pictures could not be loaded:', error))
+      .finally(() => {
+        QF.loadTable(Module.FS);
+        Module.removeRunDependency('quellfort-data');
+      });
+  }],
+  onAbort: what => QF.fail(String(what)),
+  print: text => console.log(text),
+  printErr: text => console.warn(text),
+};

@@ -1,0 +1,64 @@
+# The browser game: the same game library on the web backend, compiled to WebAssembly with
+# Debian's emscripten. Included by the top-level CMakeLists.txt under emcmake.
+#
+# The build-time generators (font masks, pictures, sound effects) run on the build machine, so
+# a host build comes first (scripts/web-build.sh does both); QUELLFORT_HOST_BUILD names it.
+# The result is the folder to serve, build-web/dist: index.html, page.js, quellfort.js,
+# quellfort.wasm and data.tar.gz (the pictures in 16 bits and qfel.dat, compressed; the page
+# unpacks them).
+set(QUELLFORT_HOST_BUILD "${CMAKE_SOURCE_DIR}/build" CACHE PATH
+    "Host build directory holding generated/font_data.cpp, generated/resource_table.cpp and images/")
+set(HOST_GENERATED ${QUELLFORT_HOST_BUILD}/generated)
+foreach(needed ${HOST_GENERATED}/font_data.cpp ${HOST_GENERATED}/resource_table.cpp
+        ${QUELLFORT_HOST_BUILD}/images/title.bmp)
+    if(NOT EXISTS ${needed})
+        message(FATAL_ERROR "${needed} is missing: run scripts/web-build.sh, which makes it first")
+    endif()
+endforeach()
+
+file(GLOB GAME_SOURCES CONFIGURE_DEPENDS
+    app/*.cpp core/*.cpp flow/*.cpp game/*.cpp records/*.cpp gfx/*.cpp sound/*.cpp)
+list(REMOVE_ITEM GAME_SOURCES ${CMAKE_SOURCE_DIR}/app/main.cpp)
+add_library(quellfort_game STATIC ${GAME_SOURCES} ${HOST_GENERATED}/font_data.cpp)
+target_include_directories(quellfort_game PUBLIC ${CMAKE_SOURCE_DIR})
+
+file(GLOB WEB_SOURCES CONFIGURE_DEPENDS platform/web/*.cpp)
+set(GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
+include(cmake/build_id_rule.cmake)
+add_executable(quellfort app/main.cpp ${WEB_SOURCES} platform/common/resources.cpp
+    platform/common/session.cpp ${GENERATED_DIR}/build_id.cpp ${HOST_GENERATED}/resource_table.cpp)
+target_link_libraries(quellfort PRIVATE quellfort_game)
+# Asyncify lets the game's blocking waits (a present, a key's release) yield to the browser, so
+# the game keeps its own main loop. None of those waits is reached through a function pointer.
+target_link_options(quellfort PRIVATE
+    -sASYNCIFY -sASYNCIFY_IGNORE_INDIRECT=1 -sASYNCIFY_STACK_SIZE=16384
+    -sENVIRONMENT=web -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=67108864
+    -sEXPORTED_RUNTIME_METHODS=FS,addRunDependency,removeRunDependency
+    -sEXPORTED_FUNCTIONS=_main,_WebPageHidden)
+
+# build-web/dist: the folder any static web server can serve.
+set(DIST_DIR ${CMAKE_BINARY_DIR}/dist)
+file(GLOB PAGE_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/web/page/*)
+file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/data)
+file(GLOB_RECURSE HOST_IMAGES CONFIGURE_DEPENDS ${QUELLFORT_HOST_BUILD}/images/*.bmp)
+add_custom_command(
+    OUTPUT ${DIST_DIR}/data.tar.gz
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${DIST_DIR} ${CMAKE_BINARY_DIR}/data
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${CMAKE_BINARY_DIR}/data/images
+    COMMAND python3 ${CMAKE_SOURCE_DIR}/platform/web/bmp565.py ${QUELLFORT_HOST_BUILD}/images
+        ${CMAKE_BINARY_DIR}/data/images
+    COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/data/qfel.dat ${CMAKE_BINARY_DIR}/data/
+    COMMAND sh -c "tar --format=ustar --sort=name --mtime=@0 --owner=0 --group=0 --numeric-owner -cf - images qfel.dat | gzip -9 -n > \"$0\"" ${DIST_DIR}/data.tar.gz
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/data
+    DEPENDS ${HOST_IMAGES} ${CMAKE_SOURCE_DIR}/data/qfel.dat ${CMAKE_SOURCE_DIR}/platform/web/bmp565.py
+    COMMENT "Compressing the pictures and formations for the page"
+    VERBATIM)
+add_custom_target(web_data ALL DEPENDS ${DIST_DIR}/data.tar.gz)
+add_custom_command(TARGET quellfort POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${DIST_DIR}
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${CMAKE_BINARY_DIR}/quellfort.js
+        ${CMAKE_BINARY_DIR}/quellfort.wasm ${DIST_DIR}/
+    COMMENT "Laying out the browser game in ${DIST_DIR}")
+add_custom_target(web_page ALL
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${DIST_DIR}
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${PAGE_FILES} ${DIST_DIR}/)

@@ -1,0 +1,99 @@
+// The browser backend's start and end, clock, keys, messages, and the page's hidden and closing
+// moments. The page script (page/page.js, the object QF) owns the browser's events; this file
+// asks it for their results.
+#include <emscripten.h>
+
+#include <ctime>
+#include <deque>
+
+#include "platform/common/backend.h"
+#include "platform/common/cp1252.h"
+#include "platform/platform.h"
+#include "platform/web/web.h"
+
+WebBackend web;
+
+namespace {
+
+std::deque<PlatformMessage> queue;
+
+EM_JS(void, JsStart, (), { QF.start(); });
+EM_JS(void, JsFinish, (), { QF.finish(); });
+EM_JS(void, JsShowCursor, (int show), { QF.showCursor(show !== 0); });
+EM_JS(int, JsKeyDown, (int virtualKey), { return QF.keyDown(virtualKey) ? 1 : 0; });
+EM_ASYNC_JS(void, JsWaitKeyUp, (int virtualKey), { await QF.keyReleased(virtualKey); });
+// The next typed character's code point (Backspace as 8), or -1 when none is waiting.
+EM_JS(int, JsNextCharacter, (), { return QF.nextCharacter(); });
+EM_JS(void, JsStoreTable, (), { QF.storeTable(FS); });
+
+// Typed characters join the queue as Windows-1252 bytes; those it cannot hold are dropped.
+void TakeTypedCharacters() {
+    for (int codePoint; (codePoint = JsNextCharacter()) >= 0;) {
+        const int byte = Cp1252Byte(uint32_t(codePoint));
+        if (byte >= 0) queue.push_back({MESSAGE_CHAR, uint8_t(byte)});
+    }
+}
+
+void Suspend() {
+    if (SessionHooks().suspend != nullptr) SessionHooks().suspend();
+    WebStoreTable();
+}
+
+}  // namespace
+
+void WebStoreTable() { JsStoreTable(); }
+
+// Called by the page when it is hidden (closing 0) or about to go away (closing 1). Inside a
+// key wait the game is mid-step, so a hidden page is suspended at the next pass instead; a
+// closing page has no next pass.
+extern "C" EMSCRIPTEN_KEEPALIVE void WebPageHidden(int closing) {
+    if (web.inKeyWait && closing == 0) web.suspendPending = true;
+    else Suspend();
+}
+
+int PlatformStart(int, char**) {
+    JsStart();
+    return -1;
+}
+
+// After Escape the table is kept and the page offers to start again.
+int PlatformFinish() {
+    const int status = SessionFinish();
+    WebStoreTable();
+    JsFinish();
+    return status;
+}
+
+void PlatformShowCursor(bool show) { JsShowCursor(show ? 1 : 0); }
+
+uint32_t BackendTicks() { return uint32_t(uint64_t(emscripten_get_now() + web.clockSkew)); }
+
+int64_t BackendTime() { return int64_t(std::time(nullptr)) + int64_t(web.clockSkew / 1000); }
+
+bool BackendKeyDown(int virtualKey) { return JsKeyDown(virtualKey) != 0; }
+
+void BackendWaitKeyUp(int virtualKey) {
+    web.inKeyWait = true;
+    JsWaitKeyUp(virtualKey);
+    web.inKeyWait = false;
+}
+
+bool BackendNextMessage(PlatformMessage* message) {
+    // Start-up may have written a new table (the default one); the page keeps it from now on.
+    if (!web.tableStored) {
+        web.tableStored = true;
+        WebStoreTable();
+    }
+    if (web.suspendPending) {
+        web.suspendPending = false;
+        Suspend();
+    }
+    TakeTypedCharacters();
+    if (queue.empty()) return false;
+    *message = queue.front();
+    queue.pop_front();
+    return true;
+}
+
+void BackendPostMessage(PlatformMessageKind kind) { queue.push_back({kind, 0}); }
+
