@@ -2,6 +2,9 @@
 // session played across it goes frame for frame as the same session played far from it.
 #include <algorithm>
 #include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "core/core.h"
 #include "flow/flow.h"
@@ -18,7 +21,7 @@ using WrapTest = GameTest;
 const std::string kSession = "wait 3300\ntap RETURN\nwait 150\ntap RETURN\nwait 150\ntap RIGHT\n"
                              "wait 400\ntap RETURN\nwait 1000\ndown SPACE\ndown LEFT\nwait 2500\n"
                              "up LEFT\ndown RIGHT\nwait 4000\nup RIGHT\ndown LEFT\nwait 5500\n";
-constexpr int kShipExplodes = 8 * 61;      // frames: about 8 s in, 3 s into play
+constexpr int kShipExplodes = 8 * 61;  // frames: about 8 s in, 3 s into play
 constexpr int kFormationExplodes = 12 * 61;
 
 // What the player sees of one frame, and whether the ship is invulnerable; no tick values.
@@ -126,7 +129,7 @@ TEST_F(WrapTest, ASessionAcrossTheWrapPlaysAsOneFarFromIt) {
 // A deadline that wraps past zero waits its whole period. One that would fall on tick 0 falls on
 // tick 1 instead, a millisecond late, since 0 means "not armed".
 TEST_F(WrapTest, TheTimedStepWaitsItsPeriodAcrossTheWrap) {
-    for (uint32_t armedAt : {uint32_t(0) - 150, uint32_t(0) - 30, uint32_t(0) - 100}) {
+    for (uint32_t armedAt : {uint32_t(0) - 30, uint32_t(0) - 100}) {
         SCOPED_TRACE(armedAt);
         const uint32_t due = armedAt + 100 == 0 ? 1 : armedAt + 100;
         uint32_t deadline = 0;
