@@ -9,10 +9,14 @@ bool IsKeyDown(int virtualKey) { return PlatformKeyDown(virtualKey); }
 
 void WaitForKeyRelease(int virtualKey) { PlatformWaitKeyUp(virtualKey); }
 
+uint32_t DeadlineAfter(uint32_t period) {
+    const uint32_t deadline = PlatformTicks() + period;
+    return deadline != 0 ? deadline : 1;
+}
+
 bool TimedStep(uint32_t& deadline, uint32_t period) {
-    if (deadline == 0) deadline = PlatformTicks() + period;
-    // Unsigned difference: "at or past" holds across the 32-bit wrap of the tick count.
-    if (PlatformTicks() >= deadline) {
+    if (deadline == 0) deadline = DeadlineAfter(period);
+    if (TickReached(PlatformTicks(), deadline)) {
         deadline = 0;
         return true;
     }

@@ -23,8 +23,8 @@ static bool KeyPressed(int virtualKey) {
 static void RunIntroFrame() {
     BlitOpaque(0, 0, images.introImage);
     PresentFrame();
-    if (introDeadline == 0) introDeadline = PlatformTicks() + 3000;
-    if (PlatformTicks() >= introDeadline) {
+    if (introDeadline == 0) introDeadline = DeadlineAfter(3000);
+    if (TickReached(PlatformTicks(), introDeadline)) {
         gameState = STATE_TITLE;
         StartSound(soundBank.menuBeepSound);
     }

@@ -18,7 +18,7 @@ void PlaceShipForLevel() {
     world.ship.frameX = 0;
     world.ship.armour = 1;
     // A deadline still armed from the last level is kept; the ship reappears where it was.
-    if (world.ship.invulnerableUntil == 0) world.ship.invulnerableUntil = PlatformTicks() + 2000;
+    if (world.ship.invulnerableUntil == 0) world.ship.invulnerableUntil = DeadlineAfter(2000);
 }
 
 void LayOutFormation() {

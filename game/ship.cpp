@@ -108,7 +108,7 @@ void LoseShip() {
     }
     ship.state = ACTOR_APPEARING;
     ship.frameX = 0;
-    if (ship.invulnerableUntil == 0) ship.invulnerableUntil = PlatformTicks() + INVULNERABLE_MS;
+    if (ship.invulnerableUntil == 0) ship.invulnerableUntil = DeadlineAfter(INVULNERABLE_MS);
     world.score -= LOST_SHIP_PENALTY;
     world.doubleGun = false;
 }
@@ -134,7 +134,7 @@ void UpdatePlayerControl() {
         // A new volley only once the previous one is entirely gone.
         if (IsKeyDown(VK_SPACE) && !PlayerShotInFlight()) FireVolley();
     }
-    if (ship.invulnerableUntil != 0 && PlatformTicks() > ship.invulnerableUntil)
+    if (ship.invulnerableUntil != 0 && TickAfter(PlatformTicks(), ship.invulnerableUntil))
         ship.invulnerableUntil = 0;
 }
 
