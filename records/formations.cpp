@@ -1,8 +1,10 @@
 // Formation file: the virus kinds of the ten formations, read once from qfel.dat at start-up.
 #include <cstring>
-#include <fstream>
+#include <sstream>
+#include <string>
 
 #include "game/world.h"
+#include "platform/platform.h"
 #include "records/records.h"
 
 FormationTable formations;
@@ -30,7 +32,9 @@ void ReadFormations(std::istream& in) {
 
 // Without the file the table stays all zero: every virus of the first kind.
 void LoadFormations() {
-    std::ifstream in("qfel.dat");
-    if (in.is_open()) ReadFormations(in);
-    else std::memset(formations, 0, sizeof formations);
+    std::string bytes;
+    std::memset(formations, 0, sizeof formations);
+    if (!PlatformReadDataFile("qfel.dat", &bytes)) return;
+    std::istringstream in(bytes);
+    ReadFormations(in);
 }

@@ -8,8 +8,11 @@
 #include <ctime>
 #include <cstdlib>
 #include <deque>
+#include <filesystem>
+#include <string>
 
 #include "platform/common/cp1252.h"
+#include "platform/common/files.h"
 #include "platform/platform.h"
 
 namespace {
@@ -149,18 +152,43 @@ void LimitFrameRate() {
     while (!minimised && SDL_GetPerformanceCounter() < sdl.nextFrame) {}
 }
 
+void PrintUsage(std::FILE* out) {
+    std::filesystem::path dataFolder;
+    const bool found = FindDataFolder(&dataFolder);
+    const std::string data = !found ? "missing (looked in " + DataFolderPlaces() + ")"
+                             : dataFolder.empty() ? "the current folder" : dataFolder.string();
+    std::fprintf(out,
+                 "usage: quellfort [--window] [--version] [--help]\n"
+                 "  --window    play in an 800 x 600 window instead of full screen\n"
+                 "  --version   print the version and exit\n"
+                 "  --help      print this help and exit\n"
+                 "Alt+Enter switches between window and full screen; Escape quits.\n"
+                 "Pictures and qfel.dat: %s\n"
+                 "High scores: %s\n"
+                 "Exit status: 0 when the game ends, 1 when the display or the game's pictures are\n"
+                 "missing, 2 for an unknown option.\n",
+                 data.c_str(), TablePath().string().c_str());
+}
+
 }  // namespace
 
 int PlatformStart(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--window") == 0) {
             sdl.windowed = true;
+        } else if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("quellfort " QUELLFORT_VERSION "\n");
+            return 0;
         } else {
-            std::printf("usage: quellfort [--window]\n"
-                        "  --window   play in an 800 x 600 window instead of full screen\n"
-                        "Alt+Enter switches between window and full screen; Escape quits.\n");
+            PrintUsage(std::strcmp(argv[i], "--help") == 0 ? stdout : stderr);
             return std::strcmp(argv[i], "--help") == 0 ? 0 : 2;
         }
+    }
+    std::filesystem::path dataFolder;
+    if (!FindDataFolder(&dataFolder)) {
+        std::fprintf(stderr, "quellfort: the game's pictures and qfel.dat are missing: looked in %s\n",
+                     DataFolderPlaces().c_str());
+        return 1;
     }
     if (const char* log = std::getenv("QUELLFORT_FRAME_LOG")) sdl.frameLog = std::fopen(log, "w");
     SDL_SetHint(SDL_HINT_VIDEO_HIGHDPI_DISABLED, "0");
