@@ -2,6 +2,8 @@
 // the table so that neither a crash nor a full disk leaves half of it, and so that nothing but a
 // plain file is ever read or replaced.
 #include "platform/common/files.h"
+// Before windows.h, whose key-code macros would otherwise rename the seam's key constants.
+#include "platform/platform.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -20,8 +22,6 @@
 #else
 #include <unistd.h>
 #endif
-
-#include "platform/platform.h"
 
 namespace fs = std::filesystem;
 

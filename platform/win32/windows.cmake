@@ -8,7 +8,7 @@ enable_language(RC)
 set(QUELLFORT_HOST_BUILD "${CMAKE_SOURCE_DIR}/build" CACHE PATH
     "Host build directory holding generated/font_data.cpp, generated/sounds/*.wav and images/")
 set(QUELLFORT_ICON "${CMAKE_BINARY_DIR}/quellfort.ico" CACHE FILEPATH
-    "The program icon, written by platform/win32/host/icongen")
+    "The program icon, written by tools/icongen")
 set(QUELLFORT_SOUNDS "${QUELLFORT_HOST_BUILD}/generated/sounds")
 set(QUELLFORT_FONT_DATA "${QUELLFORT_HOST_BUILD}/generated/font_data.cpp")
 foreach(needed ${QUELLFORT_FONT_DATA} ${QUELLFORT_SOUNDS}/menu_beep_sound.wav ${QUELLFORT_ICON})
