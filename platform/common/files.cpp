@@ -62,6 +62,7 @@ void SyncFolder(const fs::path& folder) {
 void KeepMode(int fd, fs::perms old) { fchmod(fd, mode_t(old) & 07777); }
 #endif
 
+// One line on stderr, as every message of the game.
 void Say(const char* format, ...) {
     std::va_list args;
     va_start(args, format);
@@ -74,6 +75,7 @@ void Say(const char* format, ...) {
 bool WriteAll(int fd, const std::string& bytes) {
     for (size_t done = 0; done < bytes.size();) {
         const auto wrote = write(fd, bytes.data() + done, unsigned(bytes.size() - done));
+        if (wrote < 0 && errno == EINTR) continue;  // a signal (the close request) came in between
         if (wrote <= 0) return false;
         done += size_t(wrote);
     }
@@ -94,6 +96,7 @@ ReadResult ReadRegularFile(const fs::path& path, size_t limit, std::string* byte
     while (result == READ_OK && bytes->size() < limit) {
         const auto got = read(fd, buffer, unsigned(std::min(sizeof buffer, limit - bytes->size())));
         if (got == 0) break;
+        if (got < 0 && errno == EINTR) continue;
         if (got < 0) *error = errno, result = READ_FAILED;
         else bytes->append(buffer, size_t(got));
     }
