@@ -6,6 +6,8 @@ bash scripts/setup.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j"$(nproc)"
 ctest --test-dir build --output-on-failure -j"$(nproc)"
+# The Debian package, installed into a scratch root and started from another folder.
+bash scripts/package-test.sh
 # The whole suite again with AddressSanitizer and UndefinedBehaviorSanitizer (build-asan).
 bash scripts/sanitize.sh
 # A few seconds of each fuzz target of the readers of untrusted bytes (build-fuzz, clang).

@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/common/files.h"
+
 namespace {
 
 std::string scratchFolder;
@@ -28,6 +30,7 @@ void EnterScratchFolder(const char* purpose) {
         std::abort();
     }
     scratchFolder = pattern;
+    fileLocations.currentFolderOnly = true;  // the files the targets write are the game's
     std::atexit(RemoveScratchFolder);
 }
 

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
+#include <string>
 #include <vector>
 
 #include "game/world.h"
@@ -76,16 +76,12 @@ void LoadBitmapSurface(Image*& slot, const char* fileName, int width, int height
     image->height = height;
     image->pixels.assign(size_t(width) * height, 0);
     slot = image;
-    std::ifstream in(fileName, std::ios::binary | std::ios::ate);
-    std::vector<uint8_t> bytes;
-    // The whole file in one read: a byte at a time cost more than all the rest of start-up.
-    if (in) {
-        bytes.resize(size_t(std::max<std::streamoff>(0, in.tellg())));
-        in.seekg(0).read(reinterpret_cast<char*>(bytes.data()), std::streamsize(bytes.size()));
-    }
+    std::string file;
+    const bool found = PlatformReadDataFile(fileName, &file);
+    const std::vector<uint8_t> bytes(file.begin(), file.end());
     BmpPicture picture;
     std::string error = "cannot open the file";
-    if (in && DecodeBmp(bytes, picture, error))
+    if (found && DecodeBmp(bytes, picture, error))
         ConvertPicture(picture, *image);
     else
         std::fprintf(stderr, "quellfort: %s: %s; showing black instead\n", fileName, error.c_str());

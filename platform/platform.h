@@ -58,6 +58,29 @@ void PlatformPostMessage(PlatformMessageKind kind);
 // Called once by every drawing pass of the frame function.
 void PlatformPresent(const uint16_t* pixels);
 
+// Files. Game data (pictures, qfel.dat) comes from the current folder when it holds them, else
+// from the data folder installed beside the executable. The high-score table is qfhs.dat in the
+// game folder when the game runs from one, else in the player's own data folder.
+// Reads the whole data file `name` ("images/title.bmp"); false when it is missing or not a
+// regular file. Called by the image table and the formation loader.
+bool PlatformReadDataFile(const char* name, std::string* bytes);
+
+enum PlatformTableRead : int {
+    TABLE_READ = 0,        // *bytes holds the file (its first 64 KiB)
+    TABLE_MISSING = 1,     // no file yet
+    TABLE_LEFT_ALONE = 2,  // not a regular file, or unreadable: said why on stderr; never write it
+};
+// Reads the high-score file, only a regular file and at most 64 KiB. Called at start-up.
+PlatformTableRead PlatformReadTable(std::string* bytes);
+// Copies the high-score file to the first free name of qfhs.dat.bak, .bak.1 ... .bak.9, never
+// over an existing file; says on stderr where it went, or why no copy was kept. Called before a
+// damaged table is replaced.
+bool PlatformKeepTableCopy();
+// Replaces the high-score file with `bytes` so that a crash or power cut leaves the old table or
+// the new one; false, with one line on stderr, when the file was left as it was. Called at
+// start-up (a new or damaged table) and at every exit.
+bool PlatformSaveTable(const std::string& bytes);
+
 // Embedded resource lookup by name, without regard to case. Called by the sound bank.
 bool PlatformFindResource(const char* name, const uint8_t** data, size_t* size);
 

@@ -1,7 +1,9 @@
 // Formation file: the virus kinds of the ten formations, read once from qfel.dat at start-up.
 #include <cstring>
-#include <fstream>
+#include <sstream>
+#include <string>
 
+#include "platform/platform.h"
 #include "records/records.h"
 
 FormationTable formations;
@@ -29,7 +31,9 @@ void ReadFormations(std::istream& in) {
 
 // Without the file the table stays all zero: every virus of the first kind.
 void LoadFormations() {
-    std::ifstream in("qfel.dat");
-    if (in.is_open()) ReadFormations(in);
-    else std::memset(formations, 0, sizeof formations);
+    std::string bytes;
+    std::memset(formations, 0, sizeof formations);
+    if (!PlatformReadDataFile("qfel.dat", &bytes)) return;
+    std::istringstream in(bytes);
+    ReadFormations(in);
 }

@@ -1,26 +1,19 @@
-// High-score table and file: reading or creating qfhs.dat, saving it safely, the title's table.
-#include <cerrno>
+// High-score table and file: the bytes of qfhs.dat, when it is read, replaced and saved, the
+// title's table.
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
+#include <sstream>
 #include <string>
 
+#include "platform/platform.h"
 #include "records/records.h"
 
 HighScoreTable highScores;
-SaveStep highScoreSaveFault = SAVE_STEP_NONE;
+HighScoreFile highScoreFile;
 
 namespace {
 
-const char* const HIGH_SCORE_FILE = "qfhs.dat";
-// Written beside the table and renamed over it, so the table on disk is always whole.
-const char* const HIGH_SCORE_TEMP_FILE = "qfhs.dat.tmp";
-// Where an incomplete table is kept before the default table replaces it.
-const char* const HIGH_SCORE_BACKUP_FILE = "qfhs.dat.bak";
-
 const char* const DEFAULT_NAMES[HIGH_SCORE_ROWS] = {"Kivo", "Rusk", "Ambo", "Tesmira", "Pelvard"};
-const char* const SAVE_STEP_NAMES[] = {"", "open", "write", "flush", "close", "rename"};
 
 constexpr int END_OF_FILE = std::char_traits<char>::eof();
 
@@ -66,27 +59,8 @@ bool ReadScore(std::istream& in, int32_t& score) {
     return true;
 }
 
-// Moves a file over another, replacing it. std::rename refuses to replace an existing file on
-// Windows, which would lose every save after the first there; the filesystem library does not.
-bool ReplaceFile(const char* from, const char* to) {
-    std::error_code error;
-    std::filesystem::rename(from, to, error);
-    if (error) errno = error.value();
-    return !error;
-}
-
 void SetDefaultTable() {
     for (int i = 0; i < HIGH_SCORE_ROWS; ++i) highScores.rows[i] = {DEFAULT_NAMES[i], DEFAULT_HIGH_SCORE};
-}
-
-// An incomplete or unreadable table is moved aside rather than overwritten, so a hand-edited
-// file that went wrong can still be mended.
-void KeepIncompleteFile() {
-    std::error_code error;
-    if (!std::filesystem::exists(HIGH_SCORE_FILE, error)) return;
-    if (!ReplaceFile(HIGH_SCORE_FILE, HIGH_SCORE_BACKUP_FILE))
-        std::fprintf(stderr, "quellfort: could not keep the damaged %s as %s: %s\n", HIGH_SCORE_FILE,
-                     HIGH_SCORE_BACKUP_FILE, std::strerror(errno));
 }
 
 // Ten lines, name and score of each row, every line ending in CR LF as the file always has.
@@ -97,29 +71,6 @@ std::string FormatTable() {
         text += std::to_string(row.score) + "\r\n";
     }
     return text;
-}
-
-bool Fails(SaveStep step) { return highScoreSaveFault == step; }
-
-// Writes the table to the temporary file; returns the step that failed, or SAVE_STEP_NONE.
-// A step a test makes fail behaves as the real failure would (a failed write is a short one).
-SaveStep WriteTempFile(const std::string& text) {
-    std::ofstream out;
-    if (!Fails(SAVE_STEP_OPEN)) out.open(HIGH_SCORE_TEMP_FILE, std::ios::binary | std::ios::trunc);
-    if (!out.is_open()) return SAVE_STEP_OPEN;
-    out.write(text.data(), std::streamsize(Fails(SAVE_STEP_WRITE) ? text.size() / 2 : text.size()));
-    if (Fails(SAVE_STEP_WRITE) || !out) return SAVE_STEP_WRITE;
-    out.flush();
-    if (Fails(SAVE_STEP_FLUSH) || !out) return SAVE_STEP_FLUSH;
-    out.close();
-    if (Fails(SAVE_STEP_CLOSE) || !out) return SAVE_STEP_CLOSE;
-    return SAVE_STEP_NONE;
-}
-
-void ReportFailedSave(SaveStep step, int error) {
-    std::fprintf(stderr, "quellfort: high scores not saved (%s of %s failed%s%s); %s left as it was\n",
-                 SAVE_STEP_NAMES[step], HIGH_SCORE_TEMP_FILE, error ? ": " : "",
-                 error ? std::strerror(error) : "", HIGH_SCORE_FILE);
 }
 
 }  // namespace
@@ -134,30 +85,30 @@ bool ReadHighScoreFile(std::istream& in, HighScoreTable& table) {
     return true;
 }
 
+// A missing file is created with the default table. An incomplete one is copied aside first,
+// so that a hand-edited file that went wrong can still be mended. Anything that is not a plain
+// readable file is left alone for the whole run, and the default table is played.
 void LoadHighScores() {
+    std::string bytes;
+    const PlatformTableRead result = PlatformReadTable(&bytes);
+    highScoreFile.leftAlone = result == TABLE_LEFT_ALONE;
     HighScoreTable read;
-    std::ifstream in(HIGH_SCORE_FILE, std::ios::binary);
-    const bool complete = in.is_open() && ReadHighScoreFile(in, read);
-    in.close();
-    if (complete) {
+    std::istringstream in(bytes);
+    if (result == TABLE_READ && ReadHighScoreFile(in, read)) {
         highScores = read;
         return;
     }
     SetDefaultTable();
-    KeepIncompleteFile();
+    if (result == TABLE_LEFT_ALONE) return;
+    if (result == TABLE_READ) PlatformKeepTableCopy();
     SaveHighScores();
 }
 
-// Written on every exit. The new table goes to a temporary file first and is renamed over the
-// old one only when it is whole, so a full disk or a crash never leaves half a table.
+// Written on every exit; the platform keeps the old table whole when the save fails.
 void SaveHighScores() {
-    errno = 0;
-    SaveStep failed = WriteTempFile(FormatTable());
-    if (failed == SAVE_STEP_NONE &&
-        (Fails(SAVE_STEP_RENAME) || !ReplaceFile(HIGH_SCORE_TEMP_FILE, HIGH_SCORE_FILE)))
-        failed = SAVE_STEP_RENAME;
-    if (failed == SAVE_STEP_NONE) return;
-    const int error = errno;
-    std::remove(HIGH_SCORE_TEMP_FILE);
-    ReportFailedSave(failed, error);
+    if (highScoreFile.leftAlone) {
+        std::fprintf(stderr, "quellfort: high scores not saved: their file was left alone (see above)\n");
+        return;
+    }
+    PlatformSaveTable(FormatTable());
 }

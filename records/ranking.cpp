@@ -41,5 +41,5 @@ void ResetRecords() {
     newEntryRow = -1;
     nameLength = 0;
     std::memset(formations, 0, sizeof formations);
-    highScoreSaveFault = SAVE_STEP_NONE;
+    highScoreFile = HighScoreFile{};
 }

@@ -41,18 +41,13 @@ void LoadFormations();
 bool ReadHighScoreFile(std::istream& in, HighScoreTable& table);
 void ReadFormations(std::istream& in);
 
-// The steps of saving the table, in order. Tests set highScoreSaveFault to one of them to make
-// that step fail as a full disk or a read-only folder would; SAVE_STEP_NONE in the game.
-enum SaveStep : int32_t {
-    SAVE_STEP_NONE = 0,
-    SAVE_STEP_OPEN = 1,
-    SAVE_STEP_WRITE = 2,
-    SAVE_STEP_FLUSH = 3,
-    SAVE_STEP_CLOSE = 4,
-    SAVE_STEP_RENAME = 5,
+// What start-up learnt about the high-score file: one that is not a plain readable file is
+// never written, at start-up or at exit.
+struct HighScoreFile {
+    bool leftAlone = false;
 };
-extern SaveStep highScoreSaveFault;
+extern HighScoreFile highScoreFile;
 
-// Returns the table, the name entry values, the formations and the save hook to their state at
-// program start, for ResetProgramState.
+// Returns the table, the name entry values, the formations and what is known of the high-score
+// file to their state at program start, for ResetProgramState.
 void ResetRecords();

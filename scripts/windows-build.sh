@@ -19,8 +19,8 @@ host_build=$(cd "$host_build" && pwd)
 # The program icon, drawn by a small host tool of ours.
 mkdir -p "$win_build/host"
 icongen=$win_build/host/icongen
-if [ ! -x "$icongen" ] || [ platform/win32/host/icongen.cpp -nt "$icongen" ]; then
-    c++ -std=c++20 -O2 -Wall -Wextra -o "$icongen" platform/win32/host/icongen.cpp
+if [ ! -x "$icongen" ] || [ tools/icongen/icongen.cpp -nt "$icongen" ]; then
+    c++ -std=c++20 -O2 -Wall -Wextra -o "$icongen" tools/icongen/icongen.cpp
 fi
 "$icongen" "$win_build/quellfort.ico"
 

@@ -1,5 +1,13 @@
 // The high-score file (reading, defaults, saving safely), the ranking of a game, name entry.
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -8,6 +16,7 @@
 #include "gfx/display.h"
 #include "gfx/screens.h"
 #include "game/world.h"
+#include "platform/common/files.h"
 #include "records/records.h"
 #include "tests/test_support.h"
 
@@ -42,10 +51,6 @@ void ExpectTable(const Rows& rows) {
 
 class HighScoreTest : public GameTest {
 protected:
-    void TearDown() override {
-        highScoreSaveFault = SAVE_STEP_NONE;
-        GameTest::TearDown();
-    }
     bool Exists(const std::string& name) const { return std::filesystem::exists(ScratchPath(name)); }
     // Loads `content` and expects it taken as these rows, the file left as it was.
     void ExpectReadAs(const std::string& content, const Rows& rows) {
@@ -137,49 +142,179 @@ TEST_F(HighScoreTest, ASavedTableReadsBackUnchanged) {
     ExpectTable(rows);
 }
 
-// Whichever step of a save fails, the old table stays on disk whole and no temporary file is left.
-TEST_F(HighScoreTest, AFailedSaveKeepsTheOldFile) {
+// A write that fails for real (the file size limit stands in for a full disk) keeps the old
+// table whole, leaves no temporary file and says so in one line; the next save goes through.
+TEST_F(HighScoreTest, AFailedWriteKeepsTheOldFile) {
     const Rows updated = {{"New", 20000}, {"Kivo", 10000}, {"Rusk", 10000}, {"Ambo", 10000},
                           {"Tesmira", 10000}};
-    for (SaveStep step : {SAVE_STEP_OPEN, SAVE_STEP_WRITE, SAVE_STEP_FLUSH, SAVE_STEP_CLOSE,
-                          SAVE_STEP_RENAME}) {
-        SCOPED_TRACE(step);
-        WriteFile("qfhs.dat", DEFAULT_FILE);
-        SetTable(updated);
-        highScoreSaveFault = step;
-        testing::internal::CaptureStderr();
-        SaveHighScores();
-        const std::string report = testing::internal::GetCapturedStderr();
-        EXPECT_EQ(ReadFile("qfhs.dat"), DEFAULT_FILE);
-        EXPECT_FALSE(Exists("qfhs.dat.tmp"));
-        EXPECT_FALSE(report.empty());
-        EXPECT_EQ(report.find('\n'), report.size() - 1) << report;
-        ExpectTable(updated);
-        highScoreSaveFault = SAVE_STEP_NONE;
-        SaveHighScores();
-        EXPECT_EQ(ReadFile("qfhs.dat"), FileOf(updated));
-    }
+    WriteFile("qfhs.dat", DEFAULT_FILE);
+    SetTable(updated);
+    rlimit old;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit small = old;
+    small.rlim_cur = 16;
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    // Through a pipe: the limit would cut a captured file short.
+    int pipeEnds[2];
+    ASSERT_EQ(pipe(pipeEnds), 0);
+    const int savedStderr = dup(2);
+    dup2(pipeEnds[1], 2);
+    SaveHighScores();
+    std::fflush(stderr);
+    dup2(savedStderr, 2);
+    close(savedStderr);
+    close(pipeEnds[1]);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::string report;
+    char buffer[4096];
+    for (ssize_t got; (got = read(pipeEnds[0], buffer, sizeof buffer)) > 0;) report.append(buffer, size_t(got));
+    close(pipeEnds[0]);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_EQ(ReadFile("qfhs.dat"), DEFAULT_FILE);
+    EXPECT_FALSE(Exists("qfhs.dat.tmp"));
+    EXPECT_EQ(report.find('\n'), report.size() - 1) << report;
+    SaveHighScores();
+    EXPECT_EQ(ReadFile("qfhs.dat"), FileOf(updated));
 }
 
-TEST_F(HighScoreTest, ARealFailureIsReportedAndKeepsTheOldFile) {
-    // A folder in the temporary file's place makes the open fail; one in the table's place, the rename.
+// No temporary file can be made (a folder in its place): the table is written where it stands.
+// When the folder itself is read-only the same fallback keeps the new score.
+TEST_F(HighScoreTest, WithoutATemporaryFileTheTableIsWrittenInPlace) {
+    const Rows updated = {{"New", 20000}, {"A", 1}, {"B", 1}, {"C", 1}, {"D", 1}};
+    WriteFile("qfhs.dat", DEFAULT_FILE + DEFAULT_FILE);  // longer than the new table
+    std::filesystem::create_directories(ScratchPath("qfhs.dat.tmp/inside"));
+    SetTable(updated);
+    SaveHighScores();
+    EXPECT_EQ(ReadFile("qfhs.dat"), FileOf(updated));
+    EXPECT_TRUE(Exists("qfhs.dat.tmp/inside"));
+
+    std::filesystem::remove_all(ScratchPath("qfhs.dat.tmp"));
+    if (geteuid() == 0) GTEST_SKIP() << "root writes into a read-only folder anyway";
+    std::filesystem::permissions(ScratchPath("."), std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::remove);
+    SetTable(DEFAULT_ROWS);
+    SaveHighScores();
+    std::filesystem::permissions(ScratchPath("."), std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
+    EXPECT_EQ(ReadFile("qfhs.dat"), DEFAULT_FILE);
+}
+
+// A linked table is saved through the link: the shared file changes, keeps its permissions, and
+// the link stays a link. A damaged shared file is copied beside the link before it is replaced.
+TEST_F(HighScoreTest, ALinkedTableIsSavedThroughTheLink) {
+    namespace fs = std::filesystem;
+    fs::create_directory(ScratchPath("shared"));
+    WriteFile("shared/scores", DEFAULT_FILE);
+    fs::permissions(ScratchPath("shared/scores"), fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink("shared/scores", ScratchPath("qfhs.dat"));
+    const Rows updated = {{"New", 20000}, {"A", 1}, {"B", 1}, {"C", 1}, {"D", 1}};
+    SetTable(updated);
+    SaveHighScores();
+    EXPECT_TRUE(fs::is_symlink(ScratchPath("qfhs.dat")));
+    EXPECT_EQ(ReadFile("shared/scores"), FileOf(updated));
+    EXPECT_EQ(fs::status(ScratchPath("shared/scores")).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_FALSE(Exists("shared/scores.tmp"));
+
+    WriteFile("shared/scores", "half a table\r\n");
+    LoadHighScores();
+    ExpectTable(DEFAULT_ROWS);
+    EXPECT_TRUE(fs::is_symlink(ScratchPath("qfhs.dat")));
+    EXPECT_EQ(ReadFile("shared/scores"), DEFAULT_FILE);
+    EXPECT_EQ(ReadFile("qfhs.dat.bak"), "half a table\r\n");
+}
+
+TEST_F(HighScoreTest, AProtectedTableIsLeftAsItIs) {
+    if (geteuid() == 0) GTEST_SKIP() << "root may write a read-only file";
     WriteFile("qfhs.dat", DEFAULT_FILE);
-    std::filesystem::create_directory(ScratchPath("qfhs.dat.tmp"));
-    std::filesystem::create_directory(ScratchPath("qfhs.dat.tmp/inside"));
+    std::filesystem::permissions(ScratchPath("qfhs.dat"), std::filesystem::perms::owner_read);
     SetTable({{"New", 20000}, {"A", 1}, {"B", 1}, {"C", 1}, {"D", 1}});
     testing::internal::CaptureStderr();
     SaveHighScores();
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("open"), std::string::npos);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("left as it is"), std::string::npos);
     EXPECT_EQ(ReadFile("qfhs.dat"), DEFAULT_FILE);
+    EXPECT_EQ(std::filesystem::status(ScratchPath("qfhs.dat")).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read);
+}
 
-    std::filesystem::remove_all(ScratchPath("qfhs.dat.tmp"));
-    std::filesystem::remove(ScratchPath("qfhs.dat"));
-    std::filesystem::create_directories(ScratchPath("qfhs.dat/inside"));
+// Backups never overwrite one another: each damaged file takes the next free name, and when
+// all ten are taken none is made, the player is told, and every old backup stays as it was.
+TEST_F(HighScoreTest, BackupsTakeTheFirstFreeNameAndNeverOverwrite) {
+    std::vector<std::string> names = {"qfhs.dat.bak"};
+    for (int i = 1; i <= 9; ++i) names.push_back("qfhs.dat.bak." + std::to_string(i));
+    WriteFile(names[0], "the player's own copy");
+    WriteFile(names[2], "another");
+    const std::string damaged[] = {"damaged 1", "damaged 2"};
+    for (const std::string& content : damaged) {
+        WriteFile("qfhs.dat", content);
+        LoadHighScores();
+        EXPECT_EQ(ReadFile("qfhs.dat"), DEFAULT_FILE);
+    }
+    EXPECT_EQ(ReadFile(names[0]), "the player's own copy");
+    EXPECT_EQ(ReadFile(names[1]), "damaged 1");
+    EXPECT_EQ(ReadFile(names[2]), "another");
+    EXPECT_EQ(ReadFile(names[3]), "damaged 2");
+
+    for (size_t i = 4; i < names.size(); ++i) WriteFile(names[i], names[i]);
+    WriteFile("qfhs.dat", "damaged 3");
     testing::internal::CaptureStderr();
+    LoadHighScores();
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("no copy"), std::string::npos);
+    EXPECT_EQ(ReadFile("qfhs.dat"), DEFAULT_FILE);
+    for (size_t i = 4; i < names.size(); ++i) EXPECT_EQ(ReadFile(names[i]), names[i]);
+    EXPECT_FALSE(Exists("qfhs.dat.bak.10"));
+}
+
+// Only a regular file is read, backed up or replaced. A folder, a FIFO with no writer, endless
+// /dev/zero or /dev/full in the table's place: start-up neither hangs nor touches it, plays the
+// default table, and the exit saves nothing there.
+TEST_F(HighScoreTest, AnythingButARegularFileIsLeftAlone) {
+    namespace fs = std::filesystem;
+    const auto makeFolder = [this] { fs::create_directories(ScratchPath("qfhs.dat/inside")); };
+    const auto makeFifo = [this] { ASSERT_EQ(mkfifo(ScratchPath("qfhs.dat").c_str(), 0644), 0); };
+    const auto linkZero = [this] { fs::create_symlink("/dev/zero", ScratchPath("qfhs.dat")); };
+    const auto linkFull = [this] { fs::create_symlink("/dev/full", ScratchPath("qfhs.dat")); };
+    for (const auto& make : {std::function<void()>(makeFolder), std::function<void()>(makeFifo),
+                             std::function<void()>(linkZero), std::function<void()>(linkFull)}) {
+        make();
+        const fs::file_type before = fs::symlink_status(ScratchPath("qfhs.dat")).type();
+        SetTable({{"x", 1}, {"x", 1}, {"x", 1}, {"x", 1}, {"x", 1}});
+        alarm(20);  // a start-up that hangs ends the test run rather than blocking it
+        testing::internal::CaptureStderr();
+        LoadHighScores();
+        SetTable({{"New", 20000}, {"A", 1}, {"B", 1}, {"C", 1}, {"D", 1}});
+        SaveHighScores();
+        const std::string report = testing::internal::GetCapturedStderr();
+        alarm(0);
+        EXPECT_NE(report.find("left alone"), std::string::npos) << report;
+        EXPECT_EQ(fs::symlink_status(ScratchPath("qfhs.dat")).type(), before);
+        EXPECT_FALSE(Exists("qfhs.dat.bak"));
+        EXPECT_FALSE(Exists("qfhs.dat.tmp"));
+        fs::remove_all(ScratchPath("qfhs.dat"));
+        ResetRecords();
+    }
+    EXPECT_TRUE(Exists("images"));
+}
+
+// Away from a game folder the table lives in $XDG_DATA_HOME/quellfort (else ~/.local/share),
+// whose folder the first save creates; the folder the game started from stays empty.
+TEST_F(HighScoreTest, OutsideAGameFolderTheTableLivesInThePlayersDataFolder) {
+    namespace fs = std::filesystem;
+    fs::create_directories(ScratchPath("elsewhere"));
+    fs::current_path(ScratchPath("elsewhere"));
+    fileLocations.currentFolderOnly = false;
+    const char* savedHome = std::getenv("HOME");
+    const std::string home = savedHome != nullptr ? savedHome : "";
+    setenv("XDG_DATA_HOME", ScratchPath("data").c_str(), 1);
+    LoadHighScores();
+    EXPECT_EQ(ReadFile("data/quellfort/qfhs.dat"), DEFAULT_FILE);
+    unsetenv("XDG_DATA_HOME");
+    setenv("HOME", ScratchPath("home").c_str(), 1);
     SaveHighScores();
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("rename"), std::string::npos);
-    EXPECT_TRUE(std::filesystem::is_directory(ScratchPath("qfhs.dat")));
-    EXPECT_FALSE(Exists("qfhs.dat.tmp"));
+    EXPECT_EQ(ReadFile("home/.local/share/quellfort/qfhs.dat"), DEFAULT_FILE);
+    if (savedHome != nullptr) setenv("HOME", home.c_str(), 1);
+    EXPECT_TRUE(fs::is_empty(ScratchPath("elsewhere")));
 }
 
 class RankingTest : public GameTest {

@@ -87,9 +87,9 @@ bool ReadEvent(Reader& in, RecordingEvent& e, uint32_t& ticks, int64_t& time) {
     }
     case REC_FRAME: return in.Word(e.value);
     case REC_FILE: {
-        uint8_t found;
-        if (!in.Byte(e.key) || !in.Byte(found) || found > 1) return false;
-        e.value = found;
+        uint8_t result;  // read or not; for the table, read, missing or left alone
+        if (!in.Byte(e.key) || !in.Byte(result) || result > 2) return false;
+        e.value = result;
         return (e.key == RECORDED_FORMATIONS || e.key == RECORDED_TABLE) && in.Bytes(e.bytes);
     }
     case REC_SUMMARY: return in.Bytes(e.bytes);
@@ -204,7 +204,7 @@ void RecordEvent(RecordingWriter& w, const RecordingEvent& e) {
     case REC_MESSAGE: out += char(e.key), out += char(e.value); break;
     case REC_FRAME: PutWord(out, e.value); break;
     case REC_FILE:
-        out += char(e.key), out += char(e.value != 0);
+        out += char(e.key), out += char(e.value);
         PutVarint(out, e.bytes.size()), out += e.bytes;
         break;
     case REC_SUMMARY: PutVarint(out, e.bytes.size()), out += e.bytes; break;

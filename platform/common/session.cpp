@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "platform/common/backend.h"
+#include "platform/common/files.h"
 #include "platform/common/recording.h"
 
 namespace {
@@ -144,6 +145,22 @@ int FinishReplay() {
     return 2;
 }
 
+// What a recorded game read of qfel.dat and qfhs.dat.
+void NoteFile(SessionFile file, int result, const std::string& bytes) {
+    RecordingEvent e(REC_FILE, uint8_t(file), uint32_t(result));
+    e.bytes = bytes;
+    RecordEvent(session.writer, e);
+}
+
+// A replay's files come from the recording, wherever it plays.
+bool AnswerFile(SessionFile file, int* result, std::string* bytes) {
+    const RecordingEvent* e = Expect(REC_FILE, file);
+    if (e == nullptr) return false;
+    *result = int(e->value);
+    *bytes = e->bytes;
+    return true;
+}
+
 }  // namespace
 
 // ---- For the backends ----
@@ -154,6 +171,7 @@ bool SessionStartRecording(const std::string& path) {
         return false;
     }
     session.mode = SESSION_RECORDING;
+    fileSession.note = NoteFile;
     return true;
 }
 
@@ -173,6 +191,8 @@ bool SessionStartReplay(const std::string& path) {
         return false;
     }
     session.mode = SESSION_REPLAYING;
+    fileSession.answer = AnswerFile;
+    fileSession.readOnly = true;  // a replay writes neither qfhs.dat nor anything beside it
     return true;
 }
 
@@ -197,6 +217,7 @@ int SessionFinish() {
     }
     std::fflush(stdout);
     session = Session{};
+    fileSession = FileSession{};
     return status;
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/common/backend.h"
+#include "platform/common/files.h"
 #include "platform/headless/script.h"
 #include "platform/platform.h"
 
@@ -153,6 +154,7 @@ bool IsPlaying(HeadlessSound& s) {
 
 void HeadlessReset() {
     headless = Headless{};
+    fileLocations.currentFolderOnly = true;  // a run's files are those of the folder it runs in
 }
 void HeadlessSetTicks(uint32_t ticks) { headless.script.ticks = uint32_t(ticks - headless.ms); }
 void HeadlessSetTime(int64_t seconds) { headless.script.time = seconds - int64_t(headless.ms / 1000); }

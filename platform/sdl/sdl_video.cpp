@@ -8,10 +8,12 @@
 #include <ctime>
 #include <cstdlib>
 #include <deque>
+#include <filesystem>
 #include <string>
 
 #include "platform/common/backend.h"
 #include "platform/common/cp1252.h"
+#include "platform/common/files.h"
 #include "platform/platform.h"
 
 namespace {
@@ -151,6 +153,27 @@ void LimitFrameRate() {
     while (!minimised && SDL_GetPerformanceCounter() < sdl.nextFrame) {}
 }
 
+void PrintUsage(std::FILE* out) {
+    std::filesystem::path dataFolder;
+    const bool found = FindDataFolder(&dataFolder);
+    const std::string data = !found ? "missing (looked in " + DataFolderPlaces() + ")"
+                             : dataFolder.empty() ? "the current folder" : dataFolder.string();
+    std::fprintf(out,
+                 "usage: quellfort [--window] [--record FILE | --replay FILE] [--version] [--help]\n"
+                 "  --window         play in an 800 x 600 window instead of full screen\n"
+                 "  --record FILE    play as usual and keep the session in FILE\n"
+                 "  --replay FILE    watch a recorded session (Escape stops watching)\n"
+                 "  --version        print the version and exit\n"
+                 "  --help           print this help and exit\n"
+                 "Alt+Enter switches between window and full screen; Escape quits.\n"
+                 "Pictures and qfel.dat: %s\n"
+                 "High scores: %s\n"
+                 "Exit status: 0 when the game ends, 1 when the display or the game's pictures are\n"
+                 "missing, 2 for an unknown option or a file that is not a recording; a replay\n"
+                 "ends with 1 when it diverged from its recording, 2 when the recording is cut short.\n",
+                 data.c_str(), TablePath().string().c_str());
+}
+
 }  // namespace
 
 int PlatformStart(int argc, char** argv) {
@@ -163,16 +186,21 @@ int PlatformStart(int argc, char** argv) {
             record = argv[++i];
         } else if (std::strcmp(argv[i], "--replay") == 0 && hasValue) {
             replay = argv[++i];
+        } else if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("quellfort " QUELLFORT_VERSION "\n");
+            return 0;
         } else {
-            std::printf("usage: quellfort [--window] [--record FILE | --replay FILE]\n"
-                        "  --window         play in an 800 x 600 window instead of full screen\n"
-                        "  --record FILE    play as usual and keep the session in FILE\n"
-                        "  --replay FILE    watch a recorded session (Escape stops watching)\n"
-                        "Alt+Enter switches between window and full screen; Escape quits.\n");
+            PrintUsage(std::strcmp(argv[i], "--help") == 0 ? stdout : stderr);
             return std::strcmp(argv[i], "--help") == 0 ? 0 : 2;
         }
     }
     if (!record.empty() && !replay.empty()) return std::fprintf(stderr, "quellfort: --record or --replay, not both\n"), 2;
+    std::filesystem::path dataFolder;
+    if (!FindDataFolder(&dataFolder)) {
+        std::fprintf(stderr, "quellfort: the game's pictures and qfel.dat are missing: looked in %s\n",
+                     DataFolderPlaces().c_str());
+        return 1;
+    }
     if (!replay.empty() && !SessionStartReplay(replay)) return 2;
     if (const char* log = std::getenv("QUELLFORT_FRAME_LOG")) sdl.frameLog = std::fopen(log, "w");
     SDL_SetHint(SDL_HINT_VIDEO_HIGHDPI_DISABLED, "0");

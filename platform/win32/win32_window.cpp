@@ -5,8 +5,13 @@
 
 #include <mmsystem.h>
 
+#include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
+#include <string>
+
+#include "platform/common/files.h"
 
 Win32Backend win32;
 
@@ -82,6 +87,13 @@ int PlatformStart(int argc, char** argv) {
     win32.instance = GetModuleHandleA(nullptr);
     // Sleep(1) and the frame limiter need a one-millisecond timer.
     timeBeginPeriod(1);
+    std::filesystem::path dataFolder;
+    if (!FindDataFolder(&dataFolder)) {
+        const std::string missing = "Quellfort cannot find its pictures and qfel.dat: looked in " +
+                                    DataFolderPlaces() + ".";
+        std::fprintf(stderr, "quellfort: %s\n", missing.c_str());
+        return StartFailed(missing.c_str());
+    }
     if (!RegisterWindowClass() || !CreateMainWindow())
         return StartFailed("Quellfort cannot create its window.");
     if (!OpenDirectDraw()) {

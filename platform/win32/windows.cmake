@@ -8,7 +8,7 @@ enable_language(RC)
 set(QUELLFORT_HOST_BUILD "${CMAKE_SOURCE_DIR}/build" CACHE PATH
     "Host build directory holding generated/font_data.cpp, generated/sounds/*.wav and images/")
 set(QUELLFORT_ICON "${CMAKE_BINARY_DIR}/quellfort.ico" CACHE FILEPATH
-    "The program icon, written by platform/win32/host/icongen")
+    "The program icon, written by tools/icongen")
 set(QUELLFORT_SOUNDS "${QUELLFORT_HOST_BUILD}/generated/sounds")
 set(QUELLFORT_FONT_DATA "${QUELLFORT_HOST_BUILD}/generated/font_data.cpp")
 foreach(needed ${QUELLFORT_FONT_DATA} ${QUELLFORT_SOUNDS}/menu_beep_sound.wav ${QUELLFORT_ICON})
@@ -28,7 +28,8 @@ include(cmake/build_id_rule.cmake)
 configure_file(platform/win32/quellfort.rc.in ${CMAKE_BINARY_DIR}/quellfort.rc @ONLY)
 file(GLOB WIN32_SOURCES CONFIGURE_DEPENDS platform/win32/*.cpp)
 add_executable(quellfort WIN32 app/main.cpp ${WIN32_SOURCES} ${CMAKE_BINARY_DIR}/quellfort.rc
-    platform/common/session.cpp platform/common/recording.cpp ${GENERATED_DIR}/build_id.cpp)
+    platform/common/files.cpp platform/common/session.cpp platform/common/recording.cpp
+    ${GENERATED_DIR}/build_id.cpp)
 # zlib for recordings: Debian's libz-mingw-w64-dev, linked in statically.
 target_link_libraries(quellfort PRIVATE quellfort_game ddraw dsound dxguid winmm gdi32 user32 z)
 # One file to ship: the C and C++ runtimes linked in, only system DLLs left to load.

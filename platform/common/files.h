@@ -1,0 +1,30 @@
+// Where the game's files live, for the backends: the data folder and the high-score file.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+struct FileLocations {
+    // The headless backend runs in the current folder whatever it holds; the real game looks
+    // for its data and its table as an installed game does.
+    bool currentFolderOnly = false;
+};
+extern FileLocations fileLocations;
+
+// The session layer's view of the files a session depends on (qfel.dat and qfhs.dat): a recording
+// notes what the game read; a replay answers from its recording and writes nothing at all.
+enum SessionFile : int { SESSION_FILE_FORMATIONS = 1, SESSION_FILE_TABLE = 2 };
+struct FileSession {
+    void (*note)(SessionFile file, int result, const std::string& bytes) = nullptr;
+    bool (*answer)(SessionFile file, int* result, std::string* bytes) = nullptr;
+    bool readOnly = false;
+};
+extern FileSession fileSession;
+
+// The folder holding the pictures and qfel.dat: empty for the current folder. False when no
+// place holds them (then the current folder is used and pictures show black).
+bool FindDataFolder(std::filesystem::path* folder);
+// The places FindDataFolder tries, for the message that says none holds the data.
+std::string DataFolderPlaces();
+// The high-score file as the game saves it.
+std::filesystem::path TablePath();
