@@ -32,8 +32,8 @@ void MainWindowProc(const PlatformMessage& message) {
 }
 
 void InitApplication() {
-    application.windowOpen = true;  // the backend opened the window before the game started
-    OpenDisplay();
+    // The backend opened the window and the screen before the game started.
+    application.windowOpen = true;
     OpenSoundDevice();
     CreateFlipChain();
     CreateTextFont();
@@ -48,7 +48,6 @@ void ShutdownApplication() {
     SaveHighScores();
     ReleaseGraphics();
     ReleaseSoundBank();
-    ReleaseDirectDraw();
 }
 
 int QuellfortMain() {
@@ -72,7 +71,6 @@ int QuellfortMain() {
 void ResetProgramState() {
     ReleaseGraphics();
     ReleaseSoundBank();
-    ReleaseDirectDraw();
     application = Application{};
     display = Display{};
     images = ImageTable{};

@@ -2,17 +2,15 @@
 // bytes actually present before it is used.
 #include "gfx/bmp.h"
 
+#include "core/bytes.h"
+
 namespace {
 
 constexpr int64_t MAX_PIXELS = 16 * 1024 * 1024;
 
-uint32_t Read32(const std::vector<uint8_t>& f, size_t at) {
-    return uint32_t(f[at]) | uint32_t(f[at + 1]) << 8 | uint32_t(f[at + 2]) << 16 |
-           uint32_t(f[at + 3]) << 24;
-}
-uint16_t Read16(const std::vector<uint8_t>& f, size_t at) {
-    return uint16_t(f[at] | f[at + 1] << 8);
-}
+// Callers have checked that the bytes are there.
+uint32_t Read32(const std::vector<uint8_t>& f, size_t at) { return ReadLe32(f.data() + at); }
+uint16_t Read16(const std::vector<uint8_t>& f, size_t at) { return ReadLe16(f.data() + at); }
 
 // The value of one channel under a bit mask, scaled to 0..255.
 uint8_t MaskedChannel(uint32_t value, uint32_t mask) {

@@ -10,8 +10,6 @@
 
 Display display;
 
-void OpenDisplay() { display.open = true; }
-
 void CreateFlipChain() {
     if (display.backBuffer != nullptr) return;
     display.backBuffer = new Image;
@@ -207,8 +205,6 @@ void ReleaseGraphics() {
     for (Image** slot : order) ReleaseSurface(*slot);
     display.textFont = nullptr;
 }
-
-void ReleaseDirectDraw() { display.open = false; }
 
 void SetColourKey(Image& image, uint16_t key) {
     image.keyed = true;

@@ -4,6 +4,7 @@
 #include "gfx/bmp.h"
 #include "gfx/display.h"
 #include "gfx/images.h"
+#include "platform/common/bmp_writer.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -141,21 +142,14 @@ TEST_F(DisplayTest, ReleasingASlotEmptiesItAndASecondReleaseDoesNothing) {
 // A 24-bit bitmap of w x h filled by colour(x, y) -> {r, g, b}.
 template <typename F>
 std::string MakeBmp(int w, int h, F colour) {
-    const int stride = (w * 3 + 3) / 4 * 4;
-    std::string out(54 + size_t(stride) * h, '\0');
-    auto put32 = [&](size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i) out[at + i] = char(v >> (8 * i));
-    };
-    out[0] = 'B', out[1] = 'M';
-    put32(2, uint32_t(out.size())), put32(10, 54), put32(14, 40), put32(18, w), put32(22, h);
-    out[26] = 1, out[28] = 24;
+    std::vector<uint8_t> rgb;
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             auto [r, g, b] = colour(x, y);
-            size_t at = 54 + size_t(h - 1 - y) * stride + x * 3;
-            out[at] = char(b), out[at + 1] = char(g), out[at + 2] = char(r);
+            rgb.insert(rgb.end(), {uint8_t(r), uint8_t(g), uint8_t(b)});
         }
-    return out;
+    const std::vector<uint8_t> bytes = EncodeBmp(w, h, rgb.data());
+    return std::string(bytes.begin(), bytes.end());
 }
 
 TEST_F(DisplayTest, LoadedPicturesAreScaledToTheSlotAndKeyedByTheTopBits) {
