@@ -11,6 +11,7 @@
 namespace {
 
 constexpr int64_t MAX_PIXELS = 16 * 1024 * 1024;
+constexpr uint64_t MAX_PIXELS_PER_BYTE = 255;  // run-length data, with room to spare
 constexpr uint32_t BI_RGB = 0, BI_RLE8 = 1, BI_RLE4 = 2, BI_BITFIELDS = 3;
 constexpr uint32_t CORE_HEADER_SIZE = 12;
 
@@ -112,17 +113,19 @@ bool ReadPalette(const std::vector<uint8_t>& f, const Header& h, std::vector<uin
     return true;
 }
 
-// An index past the end of the colour table stays black.
+// An index past the end of the colour table is black.
 void PutIndexed(uint8_t* out, const std::vector<uint8_t>& palette, size_t index) {
-    if (index * 4 + 2 < palette.size())
-        out[0] = palette[index * 4 + 2], out[1] = palette[index * 4 + 1], out[2] = palette[index * 4];
+    const bool known = index * 4 + 2 < palette.size();
+    out[0] = known ? palette[index * 4 + 2] : 0;
+    out[1] = known ? palette[index * 4 + 1] : 0;
+    out[2] = known ? palette[index * 4] : 0;
 }
 
-bool DecodeUncompressed(const std::vector<uint8_t>& f, const Header& h,
-                        const std::vector<uint8_t>& palette, BmpPicture& picture, std::string& error) {
-    const uint64_t stride = (uint64_t(h.width) * h.bits + 31) / 32 * 4;
-    if (h.dataOffset > f.size() || stride * h.height > f.size() - h.dataOffset)
-        return error = "truncated pixel data", false;
+uint64_t Stride(const Header& h) { return (uint64_t(h.width) * h.bits + 31) / 32 * 4; }
+
+void DecodeUncompressed(const std::vector<uint8_t>& f, const Header& h,
+                        const std::vector<uint8_t>& palette, BmpPicture& picture) {
+    const uint64_t stride = Stride(h);
     for (int y = 0; y < h.height; ++y) {
         const uint8_t* row = f.data() + h.dataOffset + stride * (h.topDown ? y : h.height - 1 - y);
         uint8_t* out = picture.rgb.data() + size_t(y) * h.width * 3;
@@ -139,25 +142,29 @@ bool DecodeUncompressed(const std::vector<uint8_t>& f, const Header& h,
             }
         }
     }
-    return true;
 }
 
 // Run-length pixels, bottom row first: pairs of a count and a colour index (two alternating
 // indices in 4-bit pictures), or after a count of 0 an escape: 0 ends the row, 1 the picture,
 // 2 moves right and up by the next two bytes, 3..255 that many indices stored as they are,
-// padded to an even number of bytes. Pixels the file skips keep index 0; runs that reach past
+// padded to an even number of bytes. Pixels the file skips show colour 0; runs that reach past
 // the end of a row are cut there.
 bool DecodeRunLength(const std::vector<uint8_t>& f, const Header& h,
                      const std::vector<uint8_t>& palette, BmpPicture& picture, std::string& error) {
     const bool fourBits = h.compression == BI_RLE4;
-    std::vector<uint8_t> indices(size_t(h.width) * h.height, 0);
+    uint8_t skipped[3];
+    PutIndexed(skipped, palette, 0);
+    if (skipped[0] != 0 || skipped[1] != 0 || skipped[2] != 0)  // every pixel starts as colour 0
+        for (size_t i = 0; i < picture.rgb.size(); i += 3)
+            std::copy(skipped, skipped + 3, picture.rgb.data() + i);
     int x = 0, y = 0;  // y counts rows from the bottom
     auto put = [&](uint8_t index) {
-        if (x < h.width) indices[size_t(h.height - 1 - y) * h.width + x++] = index;
+        if (x >= h.width) return;
+        PutIndexed(picture.rgb.data() + (size_t(h.height - 1 - y) * h.width + x++) * 3, palette, index);
     };
     size_t at = h.dataOffset;
     while (y < h.height) {
-        if (at > f.size() || f.size() - at < 2) return error = "truncated pixel data", false;
+        if (f.size() - at < 2) return error = "truncated pixel data", false;
         const int count = f[at], value = f[at + 1];
         at += 2;
         if (count > 0) {
@@ -181,8 +188,6 @@ bool DecodeRunLength(const std::vector<uint8_t>& f, const Header& h,
             at += padded;
         }
     }
-    for (size_t i = 0; i < indices.size(); ++i)
-        PutIndexed(picture.rgb.data() + i * 3, palette, indices[i]);
     return true;
 }
 
@@ -192,12 +197,22 @@ bool DecodeBmp(const std::vector<uint8_t>& f, BmpPicture& picture, std::string& 
     Header h;
     std::vector<uint8_t> palette;
     if (!ReadHeader(f, h, error) || !ReadPalette(f, h, palette, error)) return false;
+    const bool runLength = h.compression == BI_RLE8 || h.compression == BI_RLE4;
+    if (h.dataOffset > f.size() || (!runLength && Stride(h) * h.height > f.size() - h.dataOffset))
+        return error = "truncated pixel data", false;
+    // Painting programs write every row of a run-length picture, in runs of at most 255 pixels
+    // to two bytes; a picture much larger than its data is damaged, and a few bytes must not
+    // ask for megabytes.
+    if (runLength && uint64_t(h.width) * h.height > (f.size() - h.dataOffset) * MAX_PIXELS_PER_BYTE)
+        return error = "picture too large for its data", false;
     picture.width = h.width;
     picture.height = h.height;
     picture.rgb.assign(size_t(h.width) * h.height * 3, 0);
-    const bool decoded = h.compression == BI_RLE8 || h.compression == BI_RLE4
-                             ? DecodeRunLength(f, h, palette, picture, error)
-                             : DecodeUncompressed(f, h, palette, picture, error);
-    if (!decoded) picture = BmpPicture{};
-    return decoded;
+    if (!runLength) {
+        DecodeUncompressed(f, h, palette, picture);
+    } else if (!DecodeRunLength(f, h, palette, picture, error)) {
+        picture = BmpPicture{};
+        return false;
+    }
+    return true;
 }

@@ -99,7 +99,8 @@ TEST(Bmp, DamagedRunLengthPicturesAreRefused) {
     std::vector<uint8_t> topDown = Bmp(5, -3, 8, 1, kRle8);
     std::vector<uint8_t> wrongDepth = Bmp(5, 3, 8, 2, kRle8);
     std::vector<uint8_t> storedPastTheEnd = Bmp(5, 3, 8, 1, {0, 200, 1, 1});
-    for (const auto& file : {cutShort, topDown, wrongDepth, storedPastTheEnd}) {
+    std::vector<uint8_t> hugeFromFourBytes = Bmp(4000, 4000, 8, 1, {0, 0, 0, 1});
+    for (const auto& file : {cutShort, topDown, wrongDepth, storedPastTheEnd, hugeFromFourBytes}) {
         BmpPicture picture;
         EXPECT_NE(Decode(file, picture), "");
         EXPECT_TRUE(picture.rgb.empty());
