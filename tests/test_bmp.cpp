@@ -13,7 +13,7 @@ namespace {
 // Black, red, green, blue as blue, green, red, unused entries.
 const std::vector<uint8_t> kPalette = {0, 0, 0, 0, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 0};
 
-void Put(std::vector<uint8_t>& out, uint32_t value, int bytes) {
+void Put(std::vector<uint8_t>& out, uint64_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) out.push_back(uint8_t(value >> (8 * i)));
 }
 
