@@ -39,8 +39,8 @@ static void SuspendApplication() {
 }
 
 void InitApplication() {
-    application.windowOpen = true;  // the backend opened the window before the game started
-    OpenDisplay();
+    // The backend opened the window and the screen before the game started.
+    application.windowOpen = true;
     OpenSoundDevice();
     CreateFlipChain();
     CreateTextFont();
@@ -55,7 +55,6 @@ void ShutdownApplication() {
     SaveHighScores();
     ReleaseGraphics();
     ReleaseSoundBank();
-    ReleaseDirectDraw();
 }
 
 int QuellfortMain() {
@@ -79,7 +78,6 @@ int QuellfortMain() {
 void ResetProgramState() {
     ReleaseGraphics();
     ReleaseSoundBank();
-    ReleaseDirectDraw();
     application = Application{};
     display = Display{};
     images = ImageTable{};

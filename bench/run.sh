@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 build=$root/${1:-build-q}
-bash scripts/setup.sh xvfb xdotool twm >/dev/null
+bash scripts/setup.sh libbenchmark-dev xvfb xdotool twm >/dev/null
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j2 >/dev/null
 

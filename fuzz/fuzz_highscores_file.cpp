@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     const std::string input(reinterpret_cast<const char*>(bytes), size);
     std::remove("qfhs.dat.bak");
     WriteWholeFile("qfhs.dat", bytes, size);
-    ResetRecords();
+    highScores = HighScoreTable{};  // the table a fresh start holds
     LoadHighScores();
     CheckNames();
     bool backupMissing = false;

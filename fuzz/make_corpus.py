@@ -48,6 +48,14 @@ def bmp(width, height, bits, pixels, palette=b"", compression=0, masks=b""):
     return header + info + masks + palette + pixels
 
 
+def os2_bmp(width, height, bits, pixels, palette=b""):
+    """The old 12-byte header: 16-bit sizes and three-byte palette entries."""
+    info = struct.pack("<IHHHH", 12, width, height, 1, bits)
+    offset = 14 + len(info) + len(palette)
+    header = b"BM" + struct.pack("<IHHI", offset + len(pixels), 0, 0, offset)
+    return header + info + palette + pixels
+
+
 def bitmaps():
     grey = b"".join(bytes([i, i, i, 0]) for i in (0, 85, 170, 255))
     put("bmp", "bits1.bmp", bmp(3, 2, 1, b"\xA0\0\0\0\x40\0\0\0", grey[:8]))
@@ -58,6 +66,15 @@ def bitmaps():
         bmp(2, 2, 16, b"\x1F\xF8\xE0\x07" * 2, compression=3,
             masks=struct.pack("<III", 0xF800, 0x07E0, 0x001F)))
     put("bmp", "bits32.bmp", bmp(1, 2, 32, b"\x10\x20\x30\x00\x40\x50\x60\x00"))
+    # Run-length rows, bottom first: stored indices (padded to even), a run cut at the row's
+    # end, a move right, the ends of a row and of the picture.
+    put("bmp", "rle8.bmp", bmp(5, 3, 8, bytes([0, 3, 2, 3, 1, 0, 9, 1, 0, 0, 0, 2, 2, 0, 2, 3, 0, 0,
+                                                3, 1, 1, 2, 1, 3, 0, 1]), grey, compression=1))
+    put("bmp", "rle4.bmp", bmp(5, 3, 4, bytes([0, 3, 0x23, 0x10, 9, 0x11, 0, 0, 0, 2, 2, 0, 2, 0x33, 0, 0,
+                                                0, 5, 0x11, 0x12, 0x30, 0, 0, 1]), grey, compression=2))
+    triples = b"".join(grey[i:i + 3] for i in range(0, len(grey), 4))
+    put("bmp", "os2_bits8.bmp", os2_bmp(3, 2, 8, b"\x00\x01\x02\0\x03\x02\x01\0", triples))
+    put("bmp", "os2_bits24.bmp", os2_bmp(2, 2, 24, b"\0\0\xFF\xFF\0\0\0\0\0\xFF\0\0\0\0\0\0"))
 
 
 def records():

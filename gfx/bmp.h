@@ -11,6 +11,7 @@ struct BmpPicture {
     std::vector<uint8_t> rgb;  // width * height * 3 bytes
 };
 
-// Decodes an uncompressed bitmap (1, 4, 8, 16, 24 or 32 bits per pixel). On failure returns
-// false and says why in error; never reads outside the bytes given.
+// Decodes a bitmap of 1, 4, 8, 16, 24 or 32 bits per pixel, uncompressed or with 4- or 8-bit
+// run-length compression, after the 40-byte header (or a longer one) or the old 12-byte one.
+// On failure returns false and says why in error; never reads outside the bytes given.
 bool DecodeBmp(const std::vector<uint8_t>& file, BmpPicture& picture, std::string& error);

@@ -10,8 +10,6 @@
 
 Display display;
 
-void OpenDisplay() { display.open = true; }
-
 void CreateFlipChain() {
     if (display.backBuffer != nullptr) return;
     display.backBuffer = new Image;
@@ -26,17 +24,21 @@ void MarkPictureLoaded(Image& image) { image.generation = ++display.lastGenerati
 
 constexpr size_t MAX_DRAWN_AREAS = 256;
 
-// Records an area drawn over the backdrop; too many and the whole picture is copied again.
+// Records an area drawn over the backdrop, cut to the screen; too many and the whole picture
+// is copied again. Text may lie partly or wholly off the screen: what is left of it may be
+// nothing at all, and an empty area must not be copied back.
 static void MarkDrawn(int left, int top, int right, int bottom) {
     Backdrop& b = display.backdrop;
     if (!b.whole) return;
+    const Rect onScreen{std::max(left, 0), std::max(top, 0), std::min(right, SCREEN_WIDTH),
+                        std::min(bottom, SCREEN_HEIGHT)};
+    if (RectIsEmpty(onScreen)) return;
     if (b.drawn.size() == MAX_DRAWN_AREAS) {
         b.whole = false;
         b.drawn.clear();
         return;
     }
-    b.drawn.push_back(Rect{std::max(left, 0), std::max(top, 0), std::min(right, SCREEN_WIDTH),
-                           std::min(bottom, SCREEN_HEIGHT)});
+    b.drawn.push_back(onScreen);
 }
 
 // A full-screen opaque picture: when the back buffer already holds it under this frame's
@@ -78,7 +80,11 @@ void BlitOpaque(int x, int y, const Image* image, const Rect* source) {
     if (!SourceRect(image, source, src)) return;
     const int width = src.right - src.left, height = src.bottom - src.top;
     if (!DestinationFits(x, y, width, height)) return;
-    if (width == SCREEN_WIDTH && height == SCREEN_HEIGHT) return CopyBackdrop(image);
+    // The backdrop's copy takes the first 600 rows of an 800-pixel-wide picture; any other
+    // full-screen copy (a lower part of a taller picture, a part of a wider one) is an ordinary one.
+    if (width == SCREEN_WIDTH && height == SCREEN_HEIGHT && src.left == 0 && src.top == 0 &&
+        image->width == SCREEN_WIDTH)
+        return CopyBackdrop(image);
     MarkDrawn(x, y, x + width, y + height);
     uint16_t* dst = display.backBuffer->pixels.data() + y * SCREEN_WIDTH + x;
     const uint16_t* from = image->pixels.data() + src.top * image->width + src.left;
@@ -207,8 +213,6 @@ void ReleaseGraphics() {
     for (Image** slot : order) ReleaseSurface(*slot);
     display.textFont = nullptr;
 }
-
-void ReleaseDirectDraw() { display.open = false; }
 
 void SetColourKey(Image& image, uint16_t key) {
     image.keyed = true;

@@ -44,7 +44,6 @@ struct Backdrop {
 };
 
 struct Display {
-    bool open = false;
     Image* backBuffer = nullptr;
     Backdrop backdrop;
     uint32_t lastGeneration = 0;
@@ -55,7 +54,6 @@ struct Display {
 
 extern Display display;
 
-void OpenDisplay();
 void CreateFlipChain();
 void CreateTextFont();
 
@@ -75,7 +73,6 @@ void PresentFrame();
 // Empties an image slot, releasing what it holds; an empty slot stays empty.
 void ReleaseSurface(Image*& slot);
 void ReleaseGraphics();
-void ReleaseDirectDraw();
 
 // Gives a loaded picture its identity; a picture is never changed once it has one.
 void MarkPictureLoaded(Image& image);

@@ -8,50 +8,12 @@
 
 #include "game/world.h"
 #include "gfx/bmp.h"
+#include "gfx/picture_files.h"
 #include "platform/platform.h"
 
 ImageTable images;
 
 namespace {
-
-struct ImageFile {
-    Image* ImageTable::*slot;
-    const char* fileName;
-    int width, height;
-    bool keyed;
-};
-
-const ImageFile kImageFiles[] = {
-    {&ImageTable::introImage, "images/intro.bmp", 800, 600, false},
-    {&ImageTable::titleImage, "images/title.bmp", 800, 600, false},
-    {&ImageTable::storyImage, "images/story.bmp", 800, 600, false},
-    {&ImageTable::selectImage, "images/select.bmp", 800, 600, false},
-    {&ImageTable::shipDisksImage, "images/sdisks.bmp", 1536, 320, false},
-    {&ImageTable::shipInfoImage, "images/sinfo.bmp", 384, 320, false},
-    {&ImageTable::gameOverImage, "images/gameover.bmp", 800, 600, false},
-    {&ImageTable::levelIntro1Image, "images/levelintro1.bmp", 400, 200, true},
-    {&ImageTable::levelIntro2Image, "images/levelintro2.bmp", 400, 200, true},
-    {&ImageTable::levelClearImage, "images/levelclear.bmp", 400, 200, true},
-    {&ImageTable::pauseImage, "images/pause.bmp", 400, 200, true},
-    {&ImageTable::alphaShipImage, "images/alpha.bmp", 896, 64, true},
-    {&ImageTable::omegaShipImage, "images/omega.bmp", 896, 64, true},
-};
-
-const char* const kVirusFiles[4] = {"images/virus00.bmp", "images/virus01.bmp",
-                                    "images/virus02.bmp", "images/virus03.bmp"};
-
-const ImageFile kSpriteFiles[] = {
-    {&ImageTable::shieldImage, "images/shield.bmp", 128, 32, true},
-    {&ImageTable::bulletsImage, "images/bullets.bmp", 48, 16, true},
-    {&ImageTable::lifeImage, "images/life.bmp", 32, 32, true},
-    {&ImageTable::extraLifeImage, "images/extralife.bmp", 576, 64, true},
-    {&ImageTable::extraGunImage, "images/extragun.bmp", 576, 64, true},
-};
-
-void LoadFile(Image*& slot, const char* fileName, int width, int height, bool keyed) {
-    LoadBitmapSurface(slot, fileName, width, height);
-    if (keyed && slot != nullptr) SetColourKey(*slot, TRANSPARENT_KEY);
-}
 
 // Nearest-pixel scaling into the slot's size, keeping the top bits of each channel.
 void ConvertPicture(const BmpPicture& picture, Image& image) {
@@ -89,16 +51,26 @@ void LoadBitmapSurface(Image*& slot, const char* fileName, int width, int height
 }
 
 void LoadImageTable() {
-    for (const ImageFile& f : kImageFiles) LoadFile(images.*f.slot, f.fileName, f.width, f.height, f.keyed);
-    for (int kind = 0; kind < 4; ++kind)
-        LoadFile(images.virusImages[kind], kVirusFiles[kind], 448, 64, true);
-    for (const ImageFile& f : kSpriteFiles) LoadFile(images.*f.slot, f.fileName, f.width, f.height, f.keyed);
+    // The slots in the order of the picture files.
+    Image** const slots[] = {
+        &images.introImage, &images.titleImage, &images.storyImage, &images.selectImage,
+        &images.shipDisksImage, &images.shipInfoImage, &images.gameOverImage,
+        &images.levelIntro1Image, &images.levelIntro2Image, &images.levelClearImage,
+        &images.pauseImage, &images.alphaShipImage, &images.omegaShipImage,
+        &images.virusImages[0], &images.virusImages[1], &images.virusImages[2],
+        &images.virusImages[3], &images.shieldImage, &images.bulletsImage, &images.lifeImage,
+        &images.extraLifeImage, &images.extraGunImage};
+    static_assert(sizeof slots / sizeof slots[0] == FIRST_BACKGROUND_FILE);
+    for (int i = 0; i < FIRST_BACKGROUND_FILE; ++i) {
+        const PictureFile& file = kPictureFiles[i];
+        LoadBitmapSurface(*slots[i], file.path, file.width, file.height);
+        if (file.keyed && *slots[i] != nullptr) SetColourKey(**slots[i], TRANSPARENT_KEY);
+    }
 }
 
 void LoadLevelBackground() {
     if (world.background < 1 || world.background > 3) return;
-    char fileName[32];
-    std::snprintf(fileName, sizeof fileName, "images/background0%d.bmp", int(world.background));
+    const PictureFile& file = kPictureFiles[FIRST_BACKGROUND_FILE - 1 + world.background];
     ReleaseSurface(images.backgroundImage);
-    LoadBitmapSurface(images.backgroundImage, fileName, SCREEN_WIDTH, SCREEN_HEIGHT);
+    LoadBitmapSurface(images.backgroundImage, file.path, file.width, file.height);
 }

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the game needs to build, play and test, when any is missing.
-# Sourced by play.sh and test.sh with the list of extra packages they need.
+# Usage: scripts/setup.sh [EXTRA_PACKAGE ...]
+# play.sh and test.sh run it as it is; bench/run.sh and scripts/windows-build.sh name the extra
+# packages they need (Google Benchmark, Xvfb ...; mingw-w64).
 set -euo pipefail
 
 QUELLFORT_PACKAGES=(g++ cmake ninja-build pkg-config libsdl2-dev libsdl2-mixer-dev
-    libsdl2-ttf-dev fonts-dejavu-core libgtest-dev libbenchmark-dev "$@")
+    libsdl2-ttf-dev fonts-dejavu-core libgtest-dev "$@")
 
 missing=()
 for package in "${QUELLFORT_PACKAGES[@]}"; do

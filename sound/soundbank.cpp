@@ -2,27 +2,22 @@
 #include <cctype>
 #include <string>
 
+#include "core/bytes.h"
 #include "sound/sound.h"
 
 SoundBank soundBank;
-
-static uint16_t ReadHalf(const uint8_t* bytes) { return uint16_t(bytes[0] | bytes[1] << 8); }
-
-static uint32_t ReadWord(const uint8_t* bytes) {
-    return uint32_t(ReadHalf(bytes)) | uint32_t(ReadHalf(bytes + 2)) << 16;
-}
 
 // The fields of the WAVEFORMATEX that a sound is made in. A format of only 14 bytes (the old
 // WAVEFORMAT) has no bits-per-sample field; the bytes per frame over the channels give it.
 static PlatformWaveFormat ReadFormat(const WaveImage& wave) {
     PlatformWaveFormat format{};
-    format.formatTag = ReadHalf(wave.format);
-    format.channels = ReadHalf(wave.format + 2);
-    format.samplesPerSecond = ReadWord(wave.format + 4);
+    format.formatTag = ReadLe16(wave.format);
+    format.channels = ReadLe16(wave.format + 2);
+    format.samplesPerSecond = ReadLe32(wave.format + 4);
     if (wave.formatSize >= 16)
-        format.bitsPerSample = ReadHalf(wave.format + 14);
+        format.bitsPerSample = ReadLe16(wave.format + 14);
     else if (format.channels != 0)
-        format.bitsPerSample = uint16_t(ReadHalf(wave.format + 12) * 8 / format.channels);
+        format.bitsPerSample = uint16_t(ReadLe16(wave.format + 12) * 8 / format.channels);
     return format;
 }
 

@@ -2,12 +2,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/bytes.h"
 #include "sound/sound.h"
-
-static uint32_t ReadWord(const uint8_t* bytes) {
-    return uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 |
-           uint32_t(bytes[3]) << 24;
-}
 
 static bool IsTag(const uint8_t* bytes, const char* tag) { return std::memcmp(bytes, tag, 4) == 0; }
 
@@ -18,12 +14,12 @@ bool ParseWave(const uint8_t* image, size_t size, WaveImage* wave) {
     *wave = WaveImage{};
     if (image == nullptr || size < 12 || !IsTag(image, "RIFF") || !IsTag(image + 8, "WAVE"))
         return false;
-    const uint64_t riffEnd = 8 + uint64_t(ReadWord(image + 4));
+    const uint64_t riffEnd = 8 + uint64_t(ReadLe32(image + 4));
     WaveImage found;
     uint64_t position = 12;
     while (position < riffEnd && position + 8 <= size) {
         const uint8_t* header = image + position;
-        const uint32_t chunkSize = ReadWord(header + 4);
+        const uint32_t chunkSize = ReadLe32(header + 4);
         const uint32_t available = uint32_t(std::min<uint64_t>(chunkSize, size - (position + 8)));
         if (IsTag(header, "fmt ") && found.format == nullptr) {
             if (chunkSize < 14 || available < 14) return false;

@@ -4,6 +4,7 @@
 #include "gfx/bmp.h"
 #include "gfx/display.h"
 #include "gfx/images.h"
+#include "platform/common/bmp_writer.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -125,6 +126,57 @@ TEST_F(DisplayTest, TextChangesOnlyGlyphPixels) {
     EXPECT_EQ(CountNot(FILL), 0);
 }
 
+// A loaded picture whose every pixel tells where it came from.
+Image Numbered(int w, int h) {
+    Image image;
+    image.width = w, image.height = h;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) image.pixels.push_back(uint16_t(y * 7 + x));
+    MarkPictureLoaded(image);
+    return image;
+}
+
+// The back buffer after copying the source rectangle of a picture to the whole screen.
+std::vector<uint16_t> ScreenFrom(const Image& image, const Rect& source) {
+    std::vector<uint16_t> screen;
+    for (int y = source.top; y < source.bottom; ++y)
+        for (int x = source.left; x < source.right; ++x)
+            screen.push_back(image.pixels[y * image.width + x]);
+    return screen;
+}
+
+TEST_F(DisplayTest, FullScreenCopiesOfPartsOfLargerPicturesShowThoseParts) {
+    const Image tall = Numbered(800, 1200), wide = Numbered(1600, 600);
+    const struct {
+        const Image* image;
+        Rect source;
+    } copies[] = {{&tall, {0, 600, 800, 1200}}, {&tall, {0, 0, 800, 600}}, {&tall, {0, 600, 800, 1200}},
+                  {&wide, {800, 0, 1600, 600}}};
+    for (const auto& copy : copies) {
+        BlitOpaque(0, 0, copy.image, &copy.source);
+        EXPECT_EQ(display.backBuffer->pixels, ScreenFrom(*copy.image, copy.source));
+    }
+}
+
+TEST_F(DisplayTest, TextOffTheScreenLeavesTheNextCopyOfTheSamePictureWhole) {
+    const Image picture = Numbered(800, 600);
+    BlitOpaque(0, 0, &picture);
+    BeginText(COLOUR_WHITE);
+    DrawTextAt(SCREEN_WIDTH + 40, 100, "past the right edge");
+    DrawTextAt(-2000, 100, "past the left edge");
+    DrawTextAt(100, SCREEN_HEIGHT + 40, "below");
+    DrawTextAt(-10, -10, "across the corner");
+    EndText();
+    EXPECT_NE(display.backBuffer->pixels, picture.pixels);
+    // What the next copy puts back are real pieces of the screen, not backwards rectangles.
+    for (const Rect& r : display.backdrop.drawn)
+        EXPECT_TRUE(!RectIsEmpty(r) && r.left >= 0 && r.top >= 0 && r.right <= SCREEN_WIDTH &&
+                    r.bottom <= SCREEN_HEIGHT)
+            << r.left << " " << r.top << " " << r.right << " " << r.bottom;
+    BlitOpaque(0, 0, &picture);
+    EXPECT_EQ(display.backBuffer->pixels, picture.pixels);
+}
+
 TEST_F(DisplayTest, ReleasingASlotEmptiesItAndASecondReleaseDoesNothing) {
     Image* slot = nullptr;
     ReleaseSurface(slot);
@@ -141,21 +193,14 @@ TEST_F(DisplayTest, ReleasingASlotEmptiesItAndASecondReleaseDoesNothing) {
 // A 24-bit bitmap of w x h filled by colour(x, y) -> {r, g, b}.
 template <typename F>
 std::string MakeBmp(int w, int h, F colour) {
-    const int stride = (w * 3 + 3) / 4 * 4;
-    std::string out(54 + size_t(stride) * h, '\0');
-    auto put32 = [&](size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i) out[at + i] = char(v >> (8 * i));
-    };
-    out[0] = 'B', out[1] = 'M';
-    put32(2, uint32_t(out.size())), put32(10, 54), put32(14, 40), put32(18, w), put32(22, h);
-    out[26] = 1, out[28] = 24;
+    std::vector<uint8_t> rgb;
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             auto [r, g, b] = colour(x, y);
-            size_t at = 54 + size_t(h - 1 - y) * stride + x * 3;
-            out[at] = char(b), out[at + 1] = char(g), out[at + 2] = char(r);
+            rgb.insert(rgb.end(), {uint8_t(r), uint8_t(g), uint8_t(b)});
         }
-    return out;
+    const std::vector<uint8_t> bytes = EncodeBmp(w, h, rgb.data());
+    return std::string(bytes.begin(), bytes.end());
 }
 
 TEST_F(DisplayTest, LoadedPicturesAreScaledToTheSlotAndKeyedByTheTopBits) {

@@ -32,7 +32,6 @@ class PlayfieldTest : public GameTest {
 protected:
     void SetUp() override {
         GameTest::SetUp();
-        OpenDisplay();
         CreateFlipChain();
         CreateTextFont();
         images.backgroundImage = new Image;

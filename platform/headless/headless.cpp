@@ -2,14 +2,14 @@
 // script, frames captured to BMP, the trace and the sound log written as the game runs.
 #include "platform/headless/headless.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <deque>
-#include <fstream>
-#include <sstream>
 #include <vector>
 
 #include "platform/common/backend.h"
+#include "platform/common/bmp_writer.h"
 #include "platform/common/files.h"
 #include "platform/headless/script.h"
 #include "platform/platform.h"
@@ -84,32 +84,22 @@ void AdvanceToNextFrame() {
     headless.ms = k * 1000 / refresh;
 }
 
-void WriteBmp(const std::string& file, const uint16_t* pixels) {
-    const int w = SCREEN_WIDTH, h = SCREEN_HEIGHT, stride = w * 3;
-    std::vector<uint8_t> out(54 + size_t(stride) * h, 0);
-    auto put32 = [&](size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i) out[at + i] = uint8_t(v >> (8 * i));
-    };
-    out[0] = 'B', out[1] = 'M';
-    put32(2, uint32_t(out.size()));
-    put32(10, 54), put32(14, 40), put32(18, w), put32(22, h);
-    out[26] = 1, out[28] = 24;
-    put32(34, uint32_t(stride * h));
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const uint16_t p = pixels != nullptr ? pixels[y * w + x] : 0;
-            uint8_t* o = out.data() + 54 + size_t(h - 1 - y) * stride + x * 3;
-            o[2] = uint8_t(((p >> 11) & 31) * 255 / 31);
-            o[1] = uint8_t(((p >> 5) & 63) * 255 / 63);
-            o[0] = uint8_t((p & 31) * 255 / 31);
-        }
-    std::ofstream(file, std::ios::binary).write((const char*)out.data(), std::streamsize(out.size()));
+// A screenshot: the RGB565 frame spread back to 8 bits a channel (black when there is none).
+void SaveShot(const std::string& file, const uint16_t* pixels) {
+    std::vector<uint8_t> rgb(size_t(SCREEN_WIDTH) * SCREEN_HEIGHT * 3, 0);
+    for (size_t i = 0; pixels != nullptr && i < size_t(SCREEN_WIDTH) * SCREEN_HEIGHT; ++i) {
+        const uint16_t p = pixels[i];
+        rgb[i * 3] = uint8_t(((p >> 11) & 31) * 255 / 31);
+        rgb[i * 3 + 1] = uint8_t(((p >> 5) & 63) * 255 / 63);
+        rgb[i * 3 + 2] = uint8_t((p & 31) * 255 / 31);
+    }
+    WriteBmp(file, SCREEN_WIDTH, SCREEN_HEIGHT, rgb.data());
 }
 
 void SaveDueShots(uint64_t presentedAt, const uint16_t* pixels) {
     for (size_t i = 0; i < headless.shots.size();) {
         if (headless.shots[i].ms <= presentedAt) {
-            WriteBmp(headless.shots[i].file, pixels);
+            SaveShot(headless.shots[i].file, pixels);
             headless.shots.erase(headless.shots.begin() + long(i));
         } else {
             ++i;

@@ -1,5 +1,6 @@
 # The native Windows game, quellfort.exe: the same game library on the DirectDraw and
-# DirectSound backend. Included by the top-level CMakeLists.txt when cross-compiling for Windows.
+# DirectSound backend. Included by the top-level CMakeLists.txt when cross-compiling for Windows,
+# which then builds the game library (quellfort_game) from QUELLFORT_FONT_DATA.
 #
 # The build-time generators (font masks, pictures, sound effects) run on the build machine, so
 # a host build comes first (scripts/windows-build.sh does both); QUELLFORT_HOST_BUILD names it.
@@ -16,12 +17,6 @@ foreach(needed ${QUELLFORT_FONT_DATA} ${QUELLFORT_SOUNDS}/menu_beep_sound.wav ${
         message(FATAL_ERROR "${needed} is missing: run scripts/windows-build.sh, which makes it first")
     endif()
 endforeach()
-
-file(GLOB GAME_SOURCES CONFIGURE_DEPENDS
-    app/*.cpp core/*.cpp flow/*.cpp game/*.cpp records/*.cpp gfx/*.cpp sound/*.cpp)
-list(REMOVE_ITEM GAME_SOURCES ${CMAKE_SOURCE_DIR}/app/main.cpp)
-add_library(quellfort_game STATIC ${GAME_SOURCES} ${QUELLFORT_FONT_DATA})
-target_include_directories(quellfort_game PUBLIC ${CMAKE_SOURCE_DIR})
 
 set(GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
 include(cmake/build_id_rule.cmake)
