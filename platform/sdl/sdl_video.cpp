@@ -10,7 +10,9 @@
 #include <deque>
 
 #include "platform/common/cp1252.h"
+#include "platform/common/frame_pacing.h"
 #include "platform/platform.h"
+#include "platform/sdl/sdl_input.h"
 
 namespace {
 
@@ -21,13 +23,25 @@ struct SdlBackend {
     SDL_Renderer* renderer = nullptr;
     SDL_Texture* texture = nullptr;
     bool windowed = false;
-    bool vsync = false;        // the renderer waits for the display
-    bool refreshIs60 = false;  // the display refreshes at about 60 Hz
+    bool vsync = false;        // the renderer says it waits for the display
+    bool measuring = false;    // presents are timed, the limiter stands back while they pace well
+    PresentIntervals intervals;
+    Uint64 lastPresent = 0;    // performance-counter time of the previous timed present, 0 none
+    int displayIndex = -1;     // the display and mode the window was last seen on
+    SDL_DisplayMode displayMode{};
     Uint64 nextFrame = 0;      // performance-counter time of the next frame, for the limiter
     std::deque<PlatformMessage> queue;
+    KeyLatches latches;
+    PadInput pad;
+    void (*inputHook)() = nullptr;
     std::FILE* frameLog = nullptr;  // QUELLFORT_FRAME_LOG: seconds of each present, for bench/
 };
 SdlBackend sdl;
+
+void QueueChar(uint8_t character) {
+    sdl.queue.push_back({MESSAGE_CHAR, character});
+    PadSawTypedChar(sdl.pad, character);
+}
 
 // Queues one character message per UTF-8 character that Windows-1252 can hold.
 void QueueText(const char* utf8) {
@@ -39,7 +53,7 @@ void QueueText(const char* utf8) {
         ++p;
         for (; extra > 0 && (*p & 0xC0) == 0x80; --extra, ++p) cp = (cp << 6) | (*p & 0x3F);
         const int byte = extra == 0 ? Cp1252Byte(cp) : -1;
-        if (byte >= 0) sdl.queue.push_back({MESSAGE_CHAR, uint8_t(byte)});
+        if (byte >= 0) QueueChar(uint8_t(byte));
     }
 }
 
@@ -52,6 +66,20 @@ SDL_Scancode Scancode(int virtualKey) {
     case VK_RIGHT: return SDL_SCANCODE_RIGHT;
     case VK_P: return SDL_SCANCODE_P;
     default: return SDL_SCANCODE_UNKNOWN;
+    }
+}
+
+// The game's key for a key of the keyboard, or 0.
+int VirtualKey(SDL_Scancode code) {
+    switch (code) {
+    case SDL_SCANCODE_RETURN:
+    case SDL_SCANCODE_KP_ENTER: return VK_RETURN;
+    case SDL_SCANCODE_ESCAPE: return VK_ESCAPE;
+    case SDL_SCANCODE_SPACE: return VK_SPACE;
+    case SDL_SCANCODE_LEFT: return VK_LEFT;
+    case SDL_SCANCODE_RIGHT: return VK_RIGHT;
+    case SDL_SCANCODE_P: return VK_P;
+    default: return 0;
     }
 }
 
@@ -79,6 +107,7 @@ void ToggleFullscreen() {
 }
 
 void HandleEvent(const SDL_Event& e) {
+    if (HandleControllerEvent(e, sdl.pad, sdl.latches)) return;
     if (e.type == SDL_QUIT || (e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_CLOSE)) {
         sdl.queue.push_back({MESSAGE_CLOSE, 0});
     } else if (e.type == SDL_TEXTINPUT) {
@@ -88,14 +117,28 @@ void HandleEvent(const SDL_Event& e) {
         if ((key == SDLK_RETURN || key == SDLK_KP_ENTER) && (e.key.keysym.mod & KMOD_ALT)) {
             if (!e.key.repeat) ToggleFullscreen();
         } else if (key == SDLK_BACKSPACE) {
-            sdl.queue.push_back({MESSAGE_CHAR, 8});
+            QueueChar(8);
         }
+        if (!e.key.repeat && !((key == SDLK_RETURN || key == SDLK_KP_ENTER) && (e.key.keysym.mod & KMOD_ALT)))
+            LatchKey(sdl.latches, VirtualKey(e.key.keysym.scancode));
     }
 }
 
+// Every event is taken as soon as the backend looks, so that no key press goes by unseen;
+// the messages they make still reach the game one per pass.
 void PumpEvents() {
+    if (sdl.inputHook != nullptr) sdl.inputHook();
     SDL_Event e;
     while (SDL_PollEvent(&e)) HandleEvent(e);
+    for (char c : sdl.pad.typed) sdl.queue.push_back({MESSAGE_CHAR, uint8_t(c)});
+    sdl.pad.typed.clear();
+}
+
+bool KeyboardHolds(int virtualKey) {
+    const Uint8* keys = SDL_GetKeyboardState(nullptr);
+    const SDL_Scancode code = Scancode(virtualKey);
+    if (code == SDL_SCANCODE_UNKNOWN) return false;
+    return keys[code] != 0 || (virtualKey == VK_RETURN && keys[SDL_SCANCODE_KP_ENTER] != 0);
 }
 
 // Scale the 800 x 600 picture to the largest 4:3 area of the output; whole factors stay sharp.
@@ -120,9 +163,6 @@ bool CreateWindow() {
     if (sdl.renderer == nullptr) return false;
     SDL_RendererInfo info;
     sdl.vsync = SDL_GetRendererInfo(sdl.renderer, &info) == 0 && (info.flags & SDL_RENDERER_PRESENTVSYNC);
-    SDL_DisplayMode mode;
-    sdl.refreshIs60 = SDL_GetCurrentDisplayMode(SDL_GetWindowDisplayIndex(sdl.window), &mode) == 0 &&
-                      mode.refresh_rate >= 59 && mode.refresh_rate <= 61;
     SDL_RenderSetLogicalSize(sdl.renderer, SCREEN_WIDTH, SCREEN_HEIGHT);
     sdl.texture = SDL_CreateTexture(sdl.renderer, SDL_PIXELFORMAT_RGB565,
                                     SDL_TEXTUREACCESS_STREAMING, SCREEN_WIDTH, SCREEN_HEIGHT);
@@ -136,10 +176,6 @@ void LimitFrameRate() {
     const Uint64 frequency = SDL_GetPerformanceFrequency();
     const Uint64 now = SDL_GetPerformanceCounter();
     const Uint64 period = Uint64(frequency * FRAME_SECONDS);
-    if (sdl.vsync && sdl.refreshIs60 && !minimised) {
-        sdl.nextFrame = now + period;
-        return;
-    }
     if (sdl.nextFrame == 0 || now > sdl.nextFrame + 4 * period) sdl.nextFrame = now;
     sdl.nextFrame += period;
     // Sleep in one go up to about a millisecond before the frame is due.
@@ -147,6 +183,45 @@ void LimitFrameRate() {
         SDL_Delay(std::max<Uint32>(1, Uint32((sdl.nextFrame - at) * 1000 / frequency) - 1));
     // The last millisecond is spun for a steady picture; unseen frames need no such care.
     while (!minimised && SDL_GetPerformanceCounter() < sdl.nextFrame) {}
+}
+
+// Whether the window is on another display, or its display in another mode, than last seen:
+// a 144 Hz monitor paces differently from a 60 Hz one.
+bool DisplayChanged() {
+    const int index = SDL_GetWindowDisplayIndex(sdl.window);
+    SDL_DisplayMode mode{};
+    SDL_GetCurrentDisplayMode(index, &mode);
+    const SDL_DisplayMode& seen = sdl.displayMode;
+    if (index == sdl.displayIndex && mode.w == seen.w && mode.h == seen.h &&
+        mode.refresh_rate == seen.refresh_rate && mode.format == seen.format)
+        return false;
+    sdl.displayIndex = index;
+    sdl.displayMode = mode;
+    return true;
+}
+
+// The renderer's vsync flag is not trusted (some renderers claim it and do not wait): while
+// presents are timed, the next one may come half a frame after this one, so a present that
+// waits for a 60 Hz display comes back a whole frame later and one that does not shows it.
+// Once the presents are found not to wait, the limiter paces the game until the display changes.
+void PaceFrame() {
+    const Uint64 frequency = SDL_GetPerformanceFrequency();
+    const Uint64 now = SDL_GetPerformanceCounter();
+    if (DisplayChanged()) {
+        sdl.measuring = sdl.vsync;
+        sdl.intervals = PresentIntervals{};
+        sdl.lastPresent = 0;
+    }
+    if (sdl.measuring) {
+        if (sdl.lastPresent != 0) AddPresentInterval(sdl.intervals, (now - sdl.lastPresent) * 1000.0 / frequency);
+        sdl.lastPresent = now;
+        sdl.measuring = JudgeVsync(sdl.intervals) != VSYNC_DOES_NOT_WAIT;
+    }
+    if (!sdl.measuring) return LimitFrameRate();
+    const Uint64 floor = now + Uint64(frequency * FRAME_SECONDS / 2);
+    for (Uint64 at; (at = SDL_GetPerformanceCounter()) < floor;)
+        SDL_Delay(std::max<Uint32>(1, Uint32((floor - at) * 1000 / frequency)));
+    sdl.nextFrame = 0;
 }
 
 }  // namespace
@@ -170,6 +245,7 @@ int PlatformStart(int argc, char** argv) {
         return 1;
     }
     ChooseScaling();
+    OpenControllers();
     SDL_StartTextInput();
     return -1;
 }
@@ -177,10 +253,12 @@ int PlatformStart(int argc, char** argv) {
 int PlatformFinish() {
     if (sdl.frameLog != nullptr) std::fclose(sdl.frameLog);
     SDL_StopTextInput();
+    CloseControllers();
     if (sdl.texture != nullptr) SDL_DestroyTexture(sdl.texture);
     if (sdl.renderer != nullptr) SDL_DestroyRenderer(sdl.renderer);
     if (sdl.window != nullptr) SDL_DestroyWindow(sdl.window);
     SDL_Quit();
+    sdl = SdlBackend{};
     return 0;
 }
 
@@ -190,21 +268,21 @@ uint32_t PlatformTicks() { return uint32_t(SDL_GetTicks64()); }
 
 int64_t PlatformTime() { return int64_t(std::time(nullptr)); }
 
+// Down when the keyboard or a pad holds the key now, or when it went down since the last poll.
 bool PlatformKeyDown(int virtualKey) {
-    SDL_PumpEvents();
-    const Uint8* keys = SDL_GetKeyboardState(nullptr);
-    const SDL_Scancode code = Scancode(virtualKey);
-    if (code == SDL_SCANCODE_UNKNOWN) return false;
+    PumpEvents();
+    PadSawKeyPoll(sdl.pad, virtualKey);
+    const bool tapped = TakeLatchedKey(sdl.latches, virtualKey);
     // While Alt is held Enter belongs to the full-screen switch, not to the game.
-    if (virtualKey == VK_RETURN && (SDL_GetModState() & KMOD_ALT)) return false;
-    return keys[code] != 0 || (virtualKey == VK_RETURN && keys[SDL_SCANCODE_KP_ENTER] != 0);
+    const bool keyboard = KeyboardHolds(virtualKey) && !(virtualKey == VK_RETURN && (SDL_GetModState() & KMOD_ALT));
+    return keyboard || tapped || PadKeyDown(sdl.pad, virtualKey, PlatformTicks());
 }
 
+// Every look pumps the events: the window stays responsive and the release is seen; the
+// messages wait in the queue.
 void PlatformWaitKeyUp(int virtualKey) {
-    while (PlatformKeyDown(virtualKey)) {
-        PumpEvents();  // keeps the window responsive and sees the release; messages wait
-        SDL_Delay(1);
-    }
+    while (PlatformKeyDown(virtualKey)) SDL_Delay(1);
+    PadSawKeyWait(sdl.pad, virtualKey);
 }
 
 bool PlatformNextMessage(PlatformMessage* message) {
@@ -220,7 +298,11 @@ void PlatformPostMessage(PlatformMessageKind kind) { sdl.queue.push_back({kind, 
 void PlatformPresent(const uint16_t* pixels) {
     // A minimised window shows nothing: drawing it anyway cost as much as playing. The game
     // keeps its pace through the limiter.
-    if (SDL_GetWindowFlags(sdl.window) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)) return LimitFrameRate();
+    LatchNextFrame(sdl.latches);
+    if (SDL_GetWindowFlags(sdl.window) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)) {
+        sdl.lastPresent = 0;
+        return LimitFrameRate();
+    }
     if (pixels != nullptr) SDL_UpdateTexture(sdl.texture, nullptr, pixels, SCREEN_WIDTH * 2);
     ChooseScaling();
     SDL_SetRenderDrawColor(sdl.renderer, 0, 0, 0, 255);
@@ -229,7 +311,9 @@ void PlatformPresent(const uint16_t* pixels) {
     SDL_RenderPresent(sdl.renderer);
     if (sdl.frameLog != nullptr)
         std::fprintf(sdl.frameLog, "%.6f\n", SDL_GetPerformanceCounter() / double(SDL_GetPerformanceFrequency()));
-    LimitFrameRate();
+    PaceFrame();
 }
 
 void PlatformSetStateWriter(PlatformStateWriter) {}
+
+void SetInputHook(void (*hook)()) { sdl.inputHook = hook; }
