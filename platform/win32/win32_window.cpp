@@ -19,6 +19,7 @@ LRESULT CALLBACK QuellfortWindowProc(HWND window, UINT message, WPARAM wParam, L
     case WM_CHAR:
         // A byte of the window's ANSI code page; Backspace arrives as 8.
         win32.queue.push_back({MESSAGE_CHAR, uint8_t(wParam & 0xFF)});
+        PadSawTypedChar(win32.pad, uint8_t(wParam & 0xFF));
         break;
     case WM_CLOSE:
         win32.queue.push_back({MESSAGE_CLOSE, 0});
@@ -60,6 +61,27 @@ int StartFailed(const char* what) {
     return 1;
 }
 
+// Key presses are taken out of the queue whenever the game looks at a key, so that one let go
+// again before the look still counts once; their WM_CHAR join the queue as before. No other
+// message is handled here.
+void TakeKeyMessages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, WM_KEYDOWN, WM_KEYUP, PM_REMOVE) ||
+           PeekMessageA(&msg, nullptr, WM_SYSKEYDOWN, WM_SYSKEYUP, PM_REMOVE)) {
+        const bool repeat = (msg.lParam & (1L << 30)) != 0;  // the key was already down
+        if ((msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) && !repeat)
+            LatchKey(win32.latches, int(msg.wParam));
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+// Characters typed by a pad's name entry, queued like the keyboard's.
+void QueuePadCharacters() {
+    for (char c : win32.pad.typed) win32.queue.push_back({MESSAGE_CHAR, uint8_t(c)});
+    win32.pad.typed.clear();
+}
+
 bool PopQueued(PlatformMessage* message) {
     if (win32.queue.empty()) return false;
     *message = win32.queue.front();
@@ -80,10 +102,12 @@ int PlatformStart(int, char**) {
         CloseDirectDraw();
         return StartFailed("Quellfort cannot open the display (DirectDraw 800 x 600).");
     }
+    OpenControllers();
     return -1;
 }
 
 int PlatformFinish() {
+    CloseControllers();
     CloseDirectDraw();
     if (win32.mainWindow != nullptr) DestroyWindow(win32.mainWindow);
     UnregisterClassA(WINDOW_CLASS, win32.instance);
@@ -97,11 +121,21 @@ uint32_t PlatformTicks() { return GetTickCount(); }
 
 int64_t PlatformTime() { return int64_t(std::time(nullptr)); }
 
-bool PlatformKeyDown(int virtualKey) { return (GetAsyncKeyState(virtualKey) & 0x8000) != 0; }
+// Down when the keyboard or a pad holds the key now, or when it went down since the last poll.
+bool PlatformKeyDown(int virtualKey) {
+    TakeKeyMessages();
+    PollControllers();
+    QueuePadCharacters();
+    PadSawKeyPoll(win32.pad, virtualKey);
+    const bool tapped = TakeLatchedKey(win32.latches, virtualKey);
+    return (GetAsyncKeyState(virtualKey) & 0x8000) != 0 || tapped ||
+           PadKeyDown(win32.pad, virtualKey, GetTickCount());
+}
 
 // Messages wait meanwhile, as the game expects; a millisecond's sleep per look keeps a core free.
 void PlatformWaitKeyUp(int virtualKey) {
     while (PlatformKeyDown(virtualKey)) Sleep(1);
+    PadSawKeyWait(win32.pad, virtualKey);
 }
 
 // At most one window message is taken and dispatched per call; WM_QUIT itself is never

@@ -25,7 +25,8 @@ target_include_directories(quellfort_game PUBLIC ${CMAKE_SOURCE_DIR})
 
 configure_file(platform/win32/quellfort.rc.in ${CMAKE_BINARY_DIR}/quellfort.rc @ONLY)
 file(GLOB WIN32_SOURCES CONFIGURE_DEPENDS platform/win32/*.cpp)
-add_executable(quellfort WIN32 app/main.cpp ${WIN32_SOURCES} ${CMAKE_BINARY_DIR}/quellfort.rc)
+add_executable(quellfort WIN32 app/main.cpp ${WIN32_SOURCES} platform/common/key_latch.cpp
+    platform/common/pad.cpp ${CMAKE_BINARY_DIR}/quellfort.rc)
 target_link_libraries(quellfort PRIVATE quellfort_game ddraw dsound dxguid winmm gdi32 user32)
 # One file to ship: the C and C++ runtimes linked in, only system DLLs left to load.
 target_link_options(quellfort PRIVATE -static -static-libgcc -static-libstdc++ -s)
