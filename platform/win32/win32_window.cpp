@@ -16,6 +16,12 @@ const char* const WINDOW_TITLE = "Quellfort";
 // left to the game, which answers it by destroying the window (PlatformPostMessage, quit).
 LRESULT CALLBACK QuellfortWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+        // A press is remembered until the game next looks at that key, so a tap let go before
+        // the look still counts once. Bit 30 marks a key repeat.
+        if (!(lParam & (1L << 30))) LatchKey(win32.latches, int(wParam));
+        break;
     case WM_CHAR:
         // A byte of the window's ANSI code page; Backspace arrives as 8.
         win32.queue.push_back({MESSAGE_CHAR, uint8_t(wParam & 0xFF)});
@@ -59,21 +65,6 @@ int StartFailed(const char* what) {
     if (win32.mainWindow != nullptr) DestroyWindow(win32.mainWindow);
     timeEndPeriod(1);
     return 1;
-}
-
-// Key presses are taken out of the queue whenever the game looks at a key, so that one let go
-// again before the look still counts once; their WM_CHAR join the queue as before. No other
-// message is handled here.
-void TakeKeyMessages() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, WM_KEYDOWN, WM_KEYUP, PM_REMOVE) ||
-           PeekMessageA(&msg, nullptr, WM_SYSKEYDOWN, WM_SYSKEYUP, PM_REMOVE)) {
-        const bool repeat = (msg.lParam & (1L << 30)) != 0;  // the key was already down
-        if ((msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) && !repeat)
-            LatchKey(win32.latches, int(msg.wParam));
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
 }
 
 // Characters typed by a pad's name entry, queued like the keyboard's.
@@ -123,7 +114,6 @@ int64_t PlatformTime() { return int64_t(std::time(nullptr)); }
 
 // Down when the keyboard or a pad holds the key now, or when it went down since the last poll.
 bool PlatformKeyDown(int virtualKey) {
-    TakeKeyMessages();
     PollControllers();
     QueuePadCharacters();
     PadSawKeyPoll(win32.pad, virtualKey);
