@@ -17,6 +17,9 @@
 namespace {
 
 constexpr double FRAME_SECONDS = 1.0 / 60.0;
+// While presents are timed the limiter holds a guard pace a little quicker than 60 Hz, below the
+// shortest interval the verdict takes for one frame.
+constexpr double GUARD_SECONDS = 1.0 / 68.0;
 
 struct SdlBackend {
     SDL_Window* window = nullptr;
@@ -169,20 +172,25 @@ bool CreateWindow() {
     return sdl.texture != nullptr;
 }
 
-// Holds the game to 60 frames a second where vsync alone does not (other refresh rates, no
-// vsync, a minimised window); sleeps rather than spins.
-void LimitFrameRate() {
+// Sleeps until the performance counter reaches the next frame's time.
+void WaitForNextFrame() {
     const bool minimised = SDL_GetWindowFlags(sdl.window) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN);
     const Uint64 frequency = SDL_GetPerformanceFrequency();
-    const Uint64 now = SDL_GetPerformanceCounter();
-    const Uint64 period = Uint64(frequency * FRAME_SECONDS);
-    if (sdl.nextFrame == 0 || now > sdl.nextFrame + 4 * period) sdl.nextFrame = now;
-    sdl.nextFrame += period;
     // Sleep in one go up to about a millisecond before the frame is due.
     for (Uint64 at; (at = SDL_GetPerformanceCounter()) + frequency / 1000 < sdl.nextFrame;)
         SDL_Delay(std::max<Uint32>(1, Uint32((sdl.nextFrame - at) * 1000 / frequency) - 1));
     // The last millisecond is spun for a steady picture; unseen frames need no such care.
     while (!minimised && SDL_GetPerformanceCounter() < sdl.nextFrame) {}
+}
+
+// Holds the game to 60 frames a second where vsync alone does not (other refresh rates, no
+// vsync, a minimised window); sleeps rather than spins.
+void LimitFrameRate() {
+    const Uint64 now = SDL_GetPerformanceCounter();
+    const Uint64 period = Uint64(SDL_GetPerformanceFrequency() * FRAME_SECONDS);
+    if (sdl.nextFrame == 0 || now > sdl.nextFrame + 4 * period) sdl.nextFrame = now;
+    sdl.nextFrame += period;
+    WaitForNextFrame();
 }
 
 // Whether the window is on another display, or its display in another mode, than last seen:
@@ -200,10 +208,11 @@ bool DisplayChanged() {
     return true;
 }
 
-// The renderer's vsync flag is not trusted (some renderers claim it and do not wait): while
-// presents are timed, the next one may come half a frame after this one, so a present that
-// waits for a 60 Hz display comes back a whole frame later and one that does not shows it.
-// Once the presents are found not to wait, the limiter paces the game until the display changes.
+// The renderer's vsync flag is not trusted (some renderers claim it and do not wait, or take
+// half a frame to copy the picture out): while presents are timed the limiter keeps its guard
+// pace, so a present that waits for a 60 Hz display (or the second frame of a 120 Hz one) comes
+// back a whole frame after the one before, and one that does not comes back at the guard pace.
+// Once the presents are found not to wait, the limiter holds 60 Hz until the display changes.
 void PaceFrame() {
     const Uint64 frequency = SDL_GetPerformanceFrequency();
     const Uint64 now = SDL_GetPerformanceCounter();
@@ -218,10 +227,9 @@ void PaceFrame() {
         sdl.measuring = JudgeVsync(sdl.intervals) != VSYNC_DOES_NOT_WAIT;
     }
     if (!sdl.measuring) return LimitFrameRate();
-    const Uint64 floor = now + Uint64(frequency * FRAME_SECONDS / 2);
-    for (Uint64 at; (at = SDL_GetPerformanceCounter()) < floor;)
-        SDL_Delay(std::max<Uint32>(1, Uint32((floor - at) * 1000 / frequency)));
-    sdl.nextFrame = 0;
+    // The guard carries no lag over, so presents that wait for the display are never held back.
+    sdl.nextFrame = std::max(sdl.nextFrame + Uint64(frequency * GUARD_SECONDS), now);
+    WaitForNextFrame();
 }
 
 }  // namespace
