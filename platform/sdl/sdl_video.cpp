@@ -27,7 +27,7 @@ struct SdlBackend {
     SDL_Texture* texture = nullptr;
     bool windowed = false;
     bool vsync = false;        // the renderer says it waits for the display
-    bool measuring = false;    // presents are timed, the limiter stands back while they pace well
+    bool measuring = false;    // presents are timed at the guard pace; false once they do not wait
     PresentIntervals intervals;
     Uint64 lastPresent = 0;    // performance-counter time of the previous timed present, 0 none
     int displayIndex = -1;     // the display and mode the window was last seen on
@@ -117,13 +117,13 @@ void HandleEvent(const SDL_Event& e) {
         QueueText(e.text.text);
     } else if (e.type == SDL_KEYDOWN) {
         const SDL_Keycode key = e.key.keysym.sym;
-        if ((key == SDLK_RETURN || key == SDLK_KP_ENTER) && (e.key.keysym.mod & KMOD_ALT)) {
+        const bool altEnter = (key == SDLK_RETURN || key == SDLK_KP_ENTER) && (e.key.keysym.mod & KMOD_ALT);
+        if (altEnter) {
             if (!e.key.repeat) ToggleFullscreen();
         } else if (key == SDLK_BACKSPACE) {
             QueueChar(8);
         }
-        if (!e.key.repeat && !((key == SDLK_RETURN || key == SDLK_KP_ENTER) && (e.key.keysym.mod & KMOD_ALT)))
-            LatchKey(sdl.latches, VirtualKey(e.key.keysym.scancode));
+        if (!altEnter && !e.key.repeat) LatchKey(sdl.latches, VirtualKey(e.key.keysym.scancode));
     }
 }
 
@@ -304,9 +304,9 @@ bool PlatformNextMessage(PlatformMessage* message) {
 void PlatformPostMessage(PlatformMessageKind kind) { sdl.queue.push_back({kind, 0}); }
 
 void PlatformPresent(const uint16_t* pixels) {
+    LatchNextFrame(sdl.latches);
     // A minimised window shows nothing: drawing it anyway cost as much as playing. The game
     // keeps its pace through the limiter.
-    LatchNextFrame(sdl.latches);
     if (SDL_GetWindowFlags(sdl.window) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)) {
         sdl.lastPresent = 0;
         return LimitFrameRate();
