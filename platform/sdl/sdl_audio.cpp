@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/sdl/sdl_input.h"
 
 namespace {
 
@@ -19,6 +20,7 @@ struct MixerSound {
 struct Mixer {
     bool open = false;
     std::vector<MixerSound> sounds;  // handle h is sounds[h - 1]
+    int shipExplosion = 0;           // the sound of the player's ship exploding: pads rumble
 };
 Mixer mixer;
 
@@ -69,12 +71,15 @@ bool PlatformOpenAudio() {
     return true;
 }
 
-int PlatformCreateSound(const char*, const PlatformWaveFormat& format, const uint8_t* data,
+int PlatformCreateSound(const char* name, const PlatformWaveFormat& format, const uint8_t* data,
                         uint32_t bytes) {
     if (!mixer.open || data == nullptr || bytes == 0) return 0;
     std::vector<uint8_t> image = WaveImage(format, data, bytes);
     Mix_Chunk* chunk = Mix_LoadWAV_RW(SDL_RWFromConstMem(image.data(), int(image.size())), 1);
-    return chunk != nullptr ? AddSound(chunk, true) : 0;
+    if (chunk == nullptr) return 0;
+    const int sound = AddSound(chunk, true);
+    if (name != nullptr && SDL_strcasecmp(name, "PLAYER_EXPLOSION_SOUND") == 0) mixer.shipExplosion = sound;
+    return sound;
 }
 
 int PlatformDuplicateSound(int source, const char*) {
@@ -83,14 +88,18 @@ int PlatformDuplicateSound(int source, const char*) {
 }
 
 void PlatformStartSound(int sound) {
-    if (MixerSound* s = Find(sound))
-        if (!Mix_Playing(s->channel)) Mix_PlayChannel(s->channel, s->chunk, 0);
+    if (MixerSound* s = Find(sound)) {
+        if (Mix_Playing(s->channel)) return;
+        Mix_PlayChannel(s->channel, s->chunk, 0);
+        if (sound == mixer.shipExplosion) RumbleControllers();
+    }
 }
 
 void PlatformRestartSound(int sound) {
     if (MixerSound* s = Find(sound)) {
         Mix_HaltChannel(s->channel);
         Mix_PlayChannel(s->channel, s->chunk, 0);
+        if (sound == mixer.shipExplosion) RumbleControllers();
     }
 }
 
@@ -124,6 +133,7 @@ void PlatformCloseAudio() {
     for (MixerSound& s : mixer.sounds)
         if (s.ownsChunk && s.chunk != nullptr) Mix_FreeChunk(s.chunk);
     mixer.sounds.clear();
+    mixer.shipExplosion = 0;
     Mix_CloseAudio();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     mixer.open = false;

@@ -14,24 +14,41 @@
 #include "platform/common/backend.h"
 #include "platform/common/cp1252.h"
 #include "platform/common/files.h"
+#include "platform/common/frame_pacing.h"
 #include "platform/platform.h"
+#include "platform/sdl/sdl_input.h"
 
 namespace {
 
 constexpr double FRAME_SECONDS = 1.0 / 60.0;
+// While presents are timed the limiter holds a guard pace a little quicker than 60 Hz, below the
+// shortest interval the verdict takes for one frame.
+constexpr double GUARD_SECONDS = 1.0 / 68.0;
 
 struct SdlBackend {
     SDL_Window* window = nullptr;
     SDL_Renderer* renderer = nullptr;
     SDL_Texture* texture = nullptr;
     bool windowed = false;
-    bool vsync = false;        // the renderer waits for the display
-    bool refreshIs60 = false;  // the display refreshes at about 60 Hz
+    bool vsync = false;        // the renderer says it waits for the display
+    bool measuring = false;    // presents are timed at the guard pace; false once they do not wait
+    PresentIntervals intervals;
+    Uint64 lastPresent = 0;    // performance-counter time of the previous timed present, 0 none
+    int displayIndex = -1;     // the display and mode the window was last seen on
+    SDL_DisplayMode displayMode{};
     Uint64 nextFrame = 0;      // performance-counter time of the next frame, for the limiter
     std::deque<PlatformMessage> queue;
+    KeyLatches latches;
+    PadInput pad;
+    void (*inputHook)() = nullptr;
     std::FILE* frameLog = nullptr;  // QUELLFORT_FRAME_LOG: seconds of each present, for bench/
 };
 SdlBackend sdl;
+
+void QueueChar(uint8_t character) {
+    sdl.queue.push_back({MESSAGE_CHAR, character});
+    PadSawTypedChar(sdl.pad, character);
+}
 
 // Queues one character message per UTF-8 character that Windows-1252 can hold.
 void QueueText(const char* utf8) {
@@ -43,7 +60,7 @@ void QueueText(const char* utf8) {
         ++p;
         for (; extra > 0 && (*p & 0xC0) == 0x80; --extra, ++p) cp = (cp << 6) | (*p & 0x3F);
         const int byte = extra == 0 ? Cp1252Byte(cp) : -1;
-        if (byte >= 0) sdl.queue.push_back({MESSAGE_CHAR, uint8_t(byte)});
+        if (byte >= 0) QueueChar(uint8_t(byte));
     }
 }
 
@@ -56,6 +73,20 @@ SDL_Scancode Scancode(int virtualKey) {
     case VK_RIGHT: return SDL_SCANCODE_RIGHT;
     case VK_P: return SDL_SCANCODE_P;
     default: return SDL_SCANCODE_UNKNOWN;
+    }
+}
+
+// The game's key for a key of the keyboard, or 0.
+int VirtualKey(SDL_Scancode code) {
+    switch (code) {
+    case SDL_SCANCODE_RETURN:
+    case SDL_SCANCODE_KP_ENTER: return VK_RETURN;
+    case SDL_SCANCODE_ESCAPE: return VK_ESCAPE;
+    case SDL_SCANCODE_SPACE: return VK_SPACE;
+    case SDL_SCANCODE_LEFT: return VK_LEFT;
+    case SDL_SCANCODE_RIGHT: return VK_RIGHT;
+    case SDL_SCANCODE_P: return VK_P;
+    default: return 0;
     }
 }
 
@@ -83,23 +114,38 @@ void ToggleFullscreen() {
 }
 
 void HandleEvent(const SDL_Event& e) {
+    if (HandleControllerEvent(e, sdl.pad, sdl.latches)) return;
     if (e.type == SDL_QUIT || (e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_CLOSE)) {
         sdl.queue.push_back({MESSAGE_CLOSE, 0});
     } else if (e.type == SDL_TEXTINPUT) {
         QueueText(e.text.text);
     } else if (e.type == SDL_KEYDOWN) {
         const SDL_Keycode key = e.key.keysym.sym;
-        if ((key == SDLK_RETURN || key == SDLK_KP_ENTER) && (e.key.keysym.mod & KMOD_ALT)) {
+        const bool altEnter = (key == SDLK_RETURN || key == SDLK_KP_ENTER) && (e.key.keysym.mod & KMOD_ALT);
+        if (altEnter) {
             if (!e.key.repeat) ToggleFullscreen();
         } else if (key == SDLK_BACKSPACE) {
-            sdl.queue.push_back({MESSAGE_CHAR, 8});
+            QueueChar(8);
         }
+        if (!altEnter && !e.key.repeat) LatchKey(sdl.latches, VirtualKey(e.key.keysym.scancode));
     }
 }
 
+// Every event is taken as soon as the backend looks, so that no key press goes by unseen;
+// the messages they make still reach the game one per pass.
 void PumpEvents() {
+    if (sdl.inputHook != nullptr) sdl.inputHook();
     SDL_Event e;
     while (SDL_PollEvent(&e)) HandleEvent(e);
+    for (char c : sdl.pad.typed) sdl.queue.push_back({MESSAGE_CHAR, uint8_t(c)});
+    sdl.pad.typed.clear();
+}
+
+bool KeyboardHolds(int virtualKey) {
+    const Uint8* keys = SDL_GetKeyboardState(nullptr);
+    const SDL_Scancode code = Scancode(virtualKey);
+    if (code == SDL_SCANCODE_UNKNOWN) return false;
+    return keys[code] != 0 || (virtualKey == VK_RETURN && keys[SDL_SCANCODE_KP_ENTER] != 0);
 }
 
 // Scale the 800 x 600 picture to the largest 4:3 area of the output; whole factors stay sharp.
@@ -124,28 +170,16 @@ bool CreateWindow() {
     if (sdl.renderer == nullptr) return false;
     SDL_RendererInfo info;
     sdl.vsync = SDL_GetRendererInfo(sdl.renderer, &info) == 0 && (info.flags & SDL_RENDERER_PRESENTVSYNC);
-    SDL_DisplayMode mode;
-    sdl.refreshIs60 = SDL_GetCurrentDisplayMode(SDL_GetWindowDisplayIndex(sdl.window), &mode) == 0 &&
-                      mode.refresh_rate >= 59 && mode.refresh_rate <= 61;
     SDL_RenderSetLogicalSize(sdl.renderer, SCREEN_WIDTH, SCREEN_HEIGHT);
     sdl.texture = SDL_CreateTexture(sdl.renderer, SDL_PIXELFORMAT_RGB565,
                                     SDL_TEXTUREACCESS_STREAMING, SCREEN_WIDTH, SCREEN_HEIGHT);
     return sdl.texture != nullptr;
 }
 
-// Holds the game to 60 frames a second where vsync alone does not (other refresh rates, no
-// vsync, a minimised window); sleeps rather than spins.
-void LimitFrameRate() {
+// Sleeps until the performance counter reaches the next frame's time.
+void WaitForNextFrame() {
     const bool minimised = SDL_GetWindowFlags(sdl.window) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN);
     const Uint64 frequency = SDL_GetPerformanceFrequency();
-    const Uint64 now = SDL_GetPerformanceCounter();
-    const Uint64 period = Uint64(frequency * FRAME_SECONDS);
-    if (sdl.vsync && sdl.refreshIs60 && !minimised) {
-        sdl.nextFrame = now + period;
-        return;
-    }
-    if (sdl.nextFrame == 0 || now > sdl.nextFrame + 4 * period) sdl.nextFrame = now;
-    sdl.nextFrame += period;
     // Sleep in one go up to about a millisecond before the frame is due.
     for (Uint64 at; (at = SDL_GetPerformanceCounter()) + frequency / 1000 < sdl.nextFrame;)
         SDL_Delay(std::max<Uint32>(1, Uint32((sdl.nextFrame - at) * 1000 / frequency) - 1));
@@ -172,6 +206,55 @@ void PrintUsage(std::FILE* out) {
                  "missing, 2 for an unknown option or a file that is not a recording; a replay\n"
                  "ends with 1 when it diverged from its recording, 2 when the recording is cut short.\n",
                  data.c_str(), TablePath().string().c_str());
+}
+
+// Holds the game to 60 frames a second where vsync alone does not (other refresh rates, no
+// vsync, a minimised window); sleeps rather than spins.
+void LimitFrameRate() {
+    const Uint64 now = SDL_GetPerformanceCounter();
+    const Uint64 period = Uint64(SDL_GetPerformanceFrequency() * FRAME_SECONDS);
+    if (sdl.nextFrame == 0 || now > sdl.nextFrame + 4 * period) sdl.nextFrame = now;
+    sdl.nextFrame += period;
+    WaitForNextFrame();
+}
+
+// Whether the window is on another display, or its display in another mode, than last seen:
+// a 144 Hz monitor paces differently from a 60 Hz one.
+bool DisplayChanged() {
+    const int index = SDL_GetWindowDisplayIndex(sdl.window);
+    SDL_DisplayMode mode{};
+    SDL_GetCurrentDisplayMode(index, &mode);
+    const SDL_DisplayMode& seen = sdl.displayMode;
+    if (index == sdl.displayIndex && mode.w == seen.w && mode.h == seen.h &&
+        mode.refresh_rate == seen.refresh_rate && mode.format == seen.format)
+        return false;
+    sdl.displayIndex = index;
+    sdl.displayMode = mode;
+    return true;
+}
+
+// The renderer's vsync flag is not trusted (some renderers claim it and do not wait, or take
+// half a frame to copy the picture out): while presents are timed the limiter keeps its guard
+// pace, so a present that waits for a 60 Hz display (or the second frame of a 120 Hz one) comes
+// back a whole frame after the one before, and one that does not comes back at the guard pace.
+// Once the presents are found not to wait, the limiter holds 60 Hz until the display changes.
+void PaceFrame() {
+    const Uint64 frequency = SDL_GetPerformanceFrequency();
+    const Uint64 now = SDL_GetPerformanceCounter();
+    if (DisplayChanged()) {
+        sdl.measuring = sdl.vsync;
+        sdl.intervals = PresentIntervals{};
+        sdl.lastPresent = 0;
+    }
+    if (sdl.measuring) {
+        if (sdl.lastPresent != 0) AddPresentInterval(sdl.intervals, (now - sdl.lastPresent) * 1000.0 / frequency);
+        sdl.lastPresent = now;
+        sdl.measuring = JudgeVsync(sdl.intervals) != VSYNC_DOES_NOT_WAIT;
+    }
+    if (!sdl.measuring) return LimitFrameRate();
+    // The guard carries no lag over, so presents that wait for the display are never held back.
+    sdl.nextFrame = std::max(sdl.nextFrame + Uint64(frequency * GUARD_SECONDS), now);
+    WaitForNextFrame();
 }
 
 }  // namespace
@@ -210,6 +293,7 @@ int PlatformStart(int argc, char** argv) {
         return 1;
     }
     ChooseScaling();
+    OpenControllers();
     SDL_StartTextInput();
     if (!record.empty() && !SessionStartRecording(record)) return PlatformFinish(), 2;
     return -1;
@@ -219,10 +303,12 @@ int PlatformFinish() {
     const int status = SessionFinish();
     if (sdl.frameLog != nullptr) std::fclose(sdl.frameLog);
     SDL_StopTextInput();
+    CloseControllers();
     if (sdl.texture != nullptr) SDL_DestroyTexture(sdl.texture);
     if (sdl.renderer != nullptr) SDL_DestroyRenderer(sdl.renderer);
     if (sdl.window != nullptr) SDL_DestroyWindow(sdl.window);
     SDL_Quit();
+    sdl = SdlBackend{};
     return status;
 }
 
@@ -232,21 +318,21 @@ uint32_t BackendTicks() { return uint32_t(SDL_GetTicks64()); }
 
 int64_t BackendTime() { return int64_t(std::time(nullptr)); }
 
+// Down when the keyboard or a pad holds the key now, or when it went down since the last poll.
 bool BackendKeyDown(int virtualKey) {
-    SDL_PumpEvents();
-    const Uint8* keys = SDL_GetKeyboardState(nullptr);
-    const SDL_Scancode code = Scancode(virtualKey);
-    if (code == SDL_SCANCODE_UNKNOWN) return false;
+    PumpEvents();
+    PadSawKeyPoll(sdl.pad, virtualKey);
+    const bool tapped = TakeLatchedKey(sdl.latches, virtualKey);
     // While Alt is held Enter belongs to the full-screen switch, not to the game.
-    if (virtualKey == VK_RETURN && (SDL_GetModState() & KMOD_ALT)) return false;
-    return keys[code] != 0 || (virtualKey == VK_RETURN && keys[SDL_SCANCODE_KP_ENTER] != 0);
+    const bool keyboard = KeyboardHolds(virtualKey) && !(virtualKey == VK_RETURN && (SDL_GetModState() & KMOD_ALT));
+    return keyboard || tapped || PadKeyDown(sdl.pad, virtualKey, BackendTicks());
 }
 
+// Every look pumps the events: the window stays responsive and the release is seen; the
+// messages wait in the queue.
 void BackendWaitKeyUp(int virtualKey) {
-    while (BackendKeyDown(virtualKey)) {
-        PumpEvents();  // keeps the window responsive and sees the release; messages wait
-        SDL_Delay(1);
-    }
+    while (BackendKeyDown(virtualKey)) SDL_Delay(1);
+    PadSawKeyWait(sdl.pad, virtualKey);
 }
 
 bool BackendNextMessage(PlatformMessage* message) {
@@ -260,9 +346,13 @@ bool BackendNextMessage(PlatformMessage* message) {
 void BackendPostMessage(PlatformMessageKind kind) { sdl.queue.push_back({kind, 0}); }
 
 void BackendPresent(const uint16_t* pixels) {
+    LatchNextFrame(sdl.latches);
     // A minimised window shows nothing: drawing it anyway cost as much as playing. The game
     // keeps its pace through the limiter.
-    if (SDL_GetWindowFlags(sdl.window) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)) return LimitFrameRate();
+    if (SDL_GetWindowFlags(sdl.window) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)) {
+        sdl.lastPresent = 0;
+        return LimitFrameRate();
+    }
     if (pixels != nullptr) SDL_UpdateTexture(sdl.texture, nullptr, pixels, SCREEN_WIDTH * 2);
     ChooseScaling();
     SDL_SetRenderDrawColor(sdl.renderer, 0, 0, 0, 255);
@@ -271,6 +361,8 @@ void BackendPresent(const uint16_t* pixels) {
     SDL_RenderPresent(sdl.renderer);
     if (sdl.frameLog != nullptr)
         std::fprintf(sdl.frameLog, "%.6f\n", SDL_GetPerformanceCounter() / double(SDL_GetPerformanceFrequency()));
-    LimitFrameRate();
+    PaceFrame();
 }
 
+
+void SetInputHook(void (*hook)()) { sdl.inputHook = hook; }

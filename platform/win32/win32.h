@@ -3,6 +3,8 @@
 
 // The seam first: windows.h defines the same virtual-key names as macros of the same values.
 #include "platform/platform.h"
+#include "platform/common/key_latch.h"
+#include "platform/common/pad.h"
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -17,6 +19,8 @@ struct Win32Backend {
     HINSTANCE instance = nullptr;
     HWND mainWindow = nullptr;
     std::deque<PlatformMessage> queue;  // what the window procedure made of dispatched messages
+    KeyLatches latches;                 // keys pressed since the game last looked at them
+    PadInput pad;                       // the XInput pads, as keys and typed characters
 
     IDirectDraw7* directDraw = nullptr;
     IDirectDrawSurface7* primarySurface = nullptr;
@@ -34,3 +38,9 @@ extern Win32Backend win32;
 // win32_video.cpp: DirectDraw from start-up to shutdown.
 bool OpenDirectDraw();
 void CloseDirectDraw();
+
+// win32_pad.cpp: the XInput pads. Read by every key poll; the ship's explosion rumbles them.
+void OpenControllers();
+void CloseControllers();
+void PollControllers();
+void RumbleControllers();

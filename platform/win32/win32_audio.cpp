@@ -13,6 +13,7 @@ namespace {
 struct SoundDevice {
     IDirectSound* directSound = nullptr;
     std::vector<IDirectSoundBuffer*> buffers;  // handle h is buffers[h - 1]; null once released
+    int shipExplosion = 0;  // the sound of the player's ship exploding: pads rumble
 };
 SoundDevice device;
 
@@ -54,7 +55,7 @@ bool PlatformOpenAudio() {
 
 // A static secondary buffer in the sound's own format, with the controls the game has always
 // asked for (frequency, pan, volume, exact position), though it changes none of them.
-int PlatformCreateSound(const char*, const PlatformWaveFormat& format, const uint8_t* data,
+int PlatformCreateSound(const char* name, const PlatformWaveFormat& format, const uint8_t* data,
                         uint32_t bytes) {
     if (device.directSound == nullptr || data == nullptr || bytes == 0) return 0;
     WAVEFORMATEX wave = {};
@@ -76,7 +77,9 @@ int PlatformCreateSound(const char*, const PlatformWaveFormat& format, const uin
         buffer->Release();
         return 0;
     }
-    return Add(buffer);
+    const int sound = Add(buffer);
+    if (name != nullptr && lstrcmpiA(name, "PLAYER_EXPLOSION_SOUND") == 0) device.shipExplosion = sound;
+    return sound;
 }
 
 int PlatformDuplicateSound(int source, const char*) {
@@ -89,7 +92,10 @@ int PlatformDuplicateSound(int source, const char*) {
 
 // Play goes on unchanged while the buffer plays; one that ended or was silenced starts over.
 void PlatformStartSound(int sound) {
-    if (IDirectSoundBuffer* buffer = Find(sound)) buffer->Play(0, 0, 0);
+    if (IDirectSoundBuffer* buffer = Find(sound)) {
+        if (sound == device.shipExplosion && !PlatformSoundPlaying(sound)) RumbleControllers();
+        buffer->Play(0, 0, 0);
+    }
 }
 
 void PlatformRestartSound(int sound) {
@@ -97,6 +103,7 @@ void PlatformRestartSound(int sound) {
         buffer->Stop();
         buffer->SetCurrentPosition(0);
         buffer->Play(0, 0, 0);
+        if (sound == device.shipExplosion) RumbleControllers();
     }
 }
 
@@ -125,6 +132,7 @@ void PlatformCloseAudio() {
     for (IDirectSoundBuffer*& buffer : device.buffers)
         if (buffer != nullptr) buffer->Release();
     device.buffers.clear();
+    device.shipExplosion = 0;
     if (device.directSound != nullptr) device.directSound->Release();
     device.directSound = nullptr;
 }

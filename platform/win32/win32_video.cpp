@@ -138,6 +138,7 @@ void CloseDirectDraw() {
 }
 
 void BackendPresent(const uint16_t* pixels) {
+    LatchNextFrame(win32.latches);
     if (pixels != nullptr && win32.backBuffer != nullptr && win32.layout != LAYOUT_NONE)
         CopyToBackBuffer(pixels);
     if (win32.primarySurface != nullptr &&

@@ -24,9 +24,16 @@ const char* const WINDOW_TITLE = "Quellfort";
 // left to the game, which answers it by destroying the window (PlatformPostMessage, quit).
 LRESULT CALLBACK QuellfortWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+        // A press is remembered until the game next looks at that key, so a tap let go before
+        // the look still counts once. Bit 30 marks a key repeat.
+        if (!(lParam & (1L << 30))) LatchKey(win32.latches, int(wParam));
+        break;
     case WM_CHAR:
         // A byte of the window's ANSI code page; Backspace arrives as 8.
         win32.queue.push_back({MESSAGE_CHAR, uint8_t(wParam & 0xFF)});
+        PadSawTypedChar(win32.pad, uint8_t(wParam & 0xFF));
         break;
     case WM_CLOSE:
         win32.queue.push_back({MESSAGE_CLOSE, 0});
@@ -68,6 +75,12 @@ int StartFailed(const char* what) {
     return 1;
 }
 
+// Characters typed by a pad's name entry, queued like the keyboard's.
+void QueuePadCharacters() {
+    for (char c : win32.pad.typed) win32.queue.push_back({MESSAGE_CHAR, uint8_t(c)});
+    win32.pad.typed.clear();
+}
+
 bool PopQueued(PlatformMessage* message) {
     if (win32.queue.empty()) return false;
     *message = win32.queue.front();
@@ -100,11 +113,13 @@ int PlatformStart(int argc, char** argv) {
         CloseDirectDraw();
         return StartFailed("Quellfort cannot open the display (DirectDraw 800 x 600).");
     }
+    OpenControllers();
     return -1;
 }
 
 int PlatformFinish() {
     const int status = SessionFinish();
+    CloseControllers();
     CloseDirectDraw();
     if (win32.mainWindow != nullptr) DestroyWindow(win32.mainWindow);
     UnregisterClassA(WINDOW_CLASS, win32.instance);
@@ -118,11 +133,20 @@ uint32_t BackendTicks() { return GetTickCount(); }
 
 int64_t BackendTime() { return int64_t(std::time(nullptr)); }
 
-bool BackendKeyDown(int virtualKey) { return (GetAsyncKeyState(virtualKey) & 0x8000) != 0; }
+// Down when the keyboard or a pad holds the key now, or when it went down since the last poll.
+bool BackendKeyDown(int virtualKey) {
+    PollControllers();
+    QueuePadCharacters();
+    PadSawKeyPoll(win32.pad, virtualKey);
+    const bool tapped = TakeLatchedKey(win32.latches, virtualKey);
+    return (GetAsyncKeyState(virtualKey) & 0x8000) != 0 || tapped ||
+           PadKeyDown(win32.pad, virtualKey, GetTickCount());
+}
 
 // Messages wait meanwhile, as the game expects; a millisecond's sleep per look keeps a core free.
 void BackendWaitKeyUp(int virtualKey) {
     while (BackendKeyDown(virtualKey)) Sleep(1);
+    PadSawKeyWait(win32.pad, virtualKey);
 }
 
 // At most one window message is taken and dispatched per call; WM_QUIT itself is never

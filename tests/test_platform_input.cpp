@@ -1,0 +1,84 @@
+// The backends' shared input and pacing rules, on recorded present intervals and pad sequences.
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+
+#include "platform/common/frame_pacing.h"
+#include "platform/common/pad.h"
+#include "platform/platform.h"
+
+namespace {
+
+VsyncVerdict Judge(std::initializer_list<double> pattern, int count = PACING_SAMPLES) {
+    PresentIntervals intervals;
+    for (int i = 0; i < count; ++i) AddPresentInterval(intervals, pattern.begin()[i % pattern.size()]);
+    return JudgeVsync(intervals);
+}
+
+TEST(FramePacingTest, OnlyPresentsMeasuredToWaitOneSixtiethTakeOverFromTheLimiter) {
+    // A renderer that claims vsync and does not wait: 120 presents in under a millisecond.
+    EXPECT_EQ(Judge({0.004, 0.006, 0.011}), VSYNC_DOES_NOT_WAIT);
+    // Presents that do not wait, at the limiter's 68 Hz guard pace; SDL's software renderer
+    // under Xvfb, 16 ms a present; a 144 Hz display, one, two or three of its frames.
+    EXPECT_EQ(Judge({14.6, 14.8, 14.7, 15.1, 14.3}), VSYNC_DOES_NOT_WAIT);
+    EXPECT_EQ(Judge({16.0, 16.0, 19.8, 12.3, 16.8, 15.5, 16.3, 15.7, 16.6, 15.6}), VSYNC_DOES_NOT_WAIT);
+    for (double ms : {6.9, 13.9, 20.8}) EXPECT_EQ(Judge({ms}), VSYNC_DOES_NOT_WAIT) << ms;
+    // A 60 Hz display with jitter, a stall and a missed frame now and then; not mostly missed.
+    EXPECT_EQ(Judge({16.2, 17.1, 16.6, 16.9, 16.4}), VSYNC_WAITS);
+    EXPECT_EQ(Judge({16.7, 16.6, 16.7, 33.4, 16.7, 16.6, 250.0, 16.7, 0.3, 16.7}), VSYNC_WAITS);
+    EXPECT_EQ(Judge({33.3, 33.4, 16.7}), VSYNC_DOES_NOT_WAIT);
+    // No verdict before thirty presents; after them the latest thirty count.
+    EXPECT_EQ(Judge({16.7}, PACING_SAMPLES - 1), VSYNC_UNKNOWN);
+    PresentIntervals intervals;
+    for (int i = 0; i < 100; ++i) AddPresentInterval(intervals, i < 70 ? 0.01 : 16.7);
+    EXPECT_EQ(JudgeVsync(intervals), VSYNC_WAITS);
+}
+
+// The pad on the screens its polls reveal: what the game would read and what it would be typed.
+struct PadRig {
+    PadInput pad;
+    KeyLatches latches;
+    uint32_t buttons = 0;
+    void Set(uint32_t b) { PadSetButtons(pad, latches, buttons = b, 1000); }
+    void Tap(uint32_t b) { Set(buttons | b), Set(buttons & ~b); }
+    bool Poll(int key) {
+        PadSawKeyPoll(pad, key);
+        return TakeLatchedKey(latches, key) || PadKeyDown(pad, key, 1000);
+    }
+    void Wait(int key) { PadSawKeyWait(pad, key); }
+};
+
+TEST(PadTest, PauseNameEntryAndTheTenLetterLimitFollowTheGame) {
+    PadRig rig;
+    rig.Poll(VK_P);                   // play
+    rig.Tap(PAD_START);               // pause, then unplugged while paused: it stays paused
+    EXPECT_TRUE(rig.Poll(VK_P));
+    rig.Wait(VK_P);
+    PadUnplugged(rig.pad, rig.latches);
+    EXPECT_FALSE(rig.Poll(VK_P));
+    rig.Set(PAD_A);                   // firing as the last ship goes: A held onto the game-over
+    EXPECT_FALSE(rig.Poll(VK_RETURN));  // screen must not leave it before the name is in
+    rig.Set(0);
+    rig.Tap(PAD_DOWN);                // "A": the first letter starts at A
+    rig.Tap(PAD_DOWN);                // "!": down from A wraps round
+    rig.Tap(PAD_RIGHT);               // "!A"
+    rig.Tap(PAD_UP), rig.Tap(PAD_UP); // "!C"
+    rig.Tap(PAD_B);                   // "!"
+    EXPECT_EQ(rig.pad.typed, "A\x08!A\x08" "B\x08" "C\x08");
+    PadSawTypedChar(rig.pad, 'x');    // typed on the keyboard, off the list: turns to A
+    rig.pad.typed.clear();
+    rig.Tap(PAD_UP);
+    EXPECT_EQ(rig.pad.typed, "\x08" "A");
+    // At ten letters A starts no eleventh, which the game would drop, so up still turns the tenth.
+    for (int i = 0; i < 12; ++i) rig.Tap(PAD_A);
+    rig.Tap(PAD_UP);
+    EXPECT_EQ(rig.pad.name, "!AAAAAAAAB");
+    rig.Set(PAD_START);               // Start finishes; the pad is back on the menus
+    EXPECT_TRUE(rig.Poll(VK_RETURN));
+    rig.Set(0);
+    rig.Wait(VK_RETURN);
+    rig.Tap(PAD_A);
+    EXPECT_TRUE(rig.Poll(VK_RETURN));
+}
+
+}  // namespace
