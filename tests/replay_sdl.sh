@@ -71,7 +71,7 @@ for run in 1 2; do
         fail "replay $run: $(tail -1 replayed$run.txt)"
 done
 tail -1 replayed1.txt | grep -qx 'replay matches' || fail "replay: $(tail -1 replayed1.txt)"
-diff <(grep -v "^replay" replayed1.txt) recorded.txt || fail "the replay's summary differs from the recording's"
+diff <(grep -v "^replay" replayed1.txt) "$work/play/recorded.txt" || fail "the replay's summary differs from the recording's"
 cmp -s trace1 trace2 && cmp -s sounds1 sounds2 || fail "two replays of one recording differ"
 [ ! -e qfhs.dat ] && [ ! -e qfel.dat ] || fail "the replay wrote files beside itself: $(ls)"
 
