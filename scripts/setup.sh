@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the game needs to build, play and test, when any is missing.
 # Usage: scripts/setup.sh [EXTRA_PACKAGE ...]
-# play.sh and test.sh run it as it is; bench/run.sh and scripts/windows-build.sh name the extra
-# packages they need (Google Benchmark, Xvfb ...; mingw-w64).
+# play.sh runs it as it is; test.sh adds Xvfb and xdotool (a recorded game in a real window);
+# bench/run.sh and scripts/windows-build.sh name the extra packages they need (Google Benchmark,
+# Xvfb ...; mingw-w64 and its zlib).
 set -euo pipefail
 
 QUELLFORT_PACKAGES=(g++ cmake ninja-build pkg-config libsdl2-dev libsdl2-mixer-dev
-    libsdl2-ttf-dev fonts-dejavu-core libgtest-dev "$@")
+    libsdl2-ttf-dev zlib1g-dev fonts-dejavu-core libgtest-dev "$@")
 
 missing=()
 for package in "${QUELLFORT_PACKAGES[@]}"; do
@@ -19,8 +20,8 @@ if [ ${#missing[@]} -gt 0 ]; then
     if [ "$(id -u)" -eq 0 ]; then
         echo "Installing: ${missing[*]}"
         export DEBIAN_FRONTEND=noninteractive
-        apt-get update -qq
-        apt-get install -y -qq "${missing[@]}" >/dev/null
+        apt-get -o DPkg::Lock::Timeout=600 update -qq
+        apt-get -o DPkg::Lock::Timeout=600 install -y -qq "${missing[@]}" >/dev/null
     else
         echo "Some packages are missing. Run this first, then try again:"
         echo "  sudo apt-get update && sudo apt-get install -y ${missing[*]}"

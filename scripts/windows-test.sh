@@ -10,7 +10,7 @@ if [ "${QUELLFORT_SKIP_WINDOWS:-0}" = 1 ]; then
     exit 0
 fi
 
-packages=(g++-mingw-w64-x86-64 wine wine64 xvfb xdotool x11-apps imagemagick)
+packages=(g++-mingw-w64-x86-64 libz-mingw-w64-dev wine wine64 xvfb xdotool x11-apps imagemagick)
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
@@ -21,7 +21,7 @@ if [ ${#missing[@]} -gt 0 ]; then
         exit 0
     fi
     echo "windows: installing ${missing[*]} (about 1.4 GB)"
-    if ! (export DEBIAN_FRONTEND=noninteractive; apt-get update -qq && apt-get install -y -qq "${missing[@]}" >/dev/null); then
+    if ! (export DEBIAN_FRONTEND=noninteractive; apt-get -o DPkg::Lock::Timeout=600 update -qq && apt-get -o DPkg::Lock::Timeout=600 install -y -qq "${missing[@]}" >/dev/null); then
         echo "windows: skipped, the packages could not be installed"
         exit 0
     fi

@@ -33,7 +33,9 @@ cd "$work/play"
 ln -s "$build/images" images
 cp "$build/qfel.dat" qfel.dat
 printf 'a\r\n-90000\r\nb\r\n-90000\r\nc\r\n-90000\r\nd\r\n-90000\r\ne\r\n-90000\r\n' > qfhs.dat
-SDL_AUDIODRIVER=dummy "$game" --window --record "$work/session.qfr" > recorded.txt 2> stderr &
+# Under the sanitizers, the X11 and GL libraries' own allocations at exit are not the game's.
+ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" SDL_AUDIODRIVER=dummy \
+    "$game" --window --record "$work/session.qfr" > recorded.txt 2> stderr &
 game_pid=$!
 window=""
 for _ in $(seq 200); do
@@ -78,7 +80,8 @@ cmp -s trace1 trace2 && cmp -s sounds1 sounds2 || fail "two replays of one recor
 # Cut short: the replay goes to the cut, says where it ended and exits 2; a later cut goes further.
 size=$(wc -c < "$work/session.qfr")
 last=0
-for fraction in 30 60 90; do
+for range in 20 50 80; do
+    fraction=$((range + RANDOM % 15))
     head -c $((size * fraction / 100)) "$work/session.qfr" > cut.qfr
     "$headless" --replay cut.qfr > cut.txt; status=$?
     frame=$(sed -n 's/^replay ended at frame \([0-9]*\):.*/\1/p' cut.txt)
