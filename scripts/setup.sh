@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the game needs to build, play and test, when any is missing.
 # Usage: scripts/setup.sh [EXTRA_PACKAGE ...]
-# play.sh runs it as it is; test.sh adds Xvfb and xdotool (a recorded game in a real window);
+# play.sh runs it as it is; test.sh adds Xvfb, xdotool, xwd and ImageMagick (a recorded game
+# in a real window);
 # bench/run.sh and scripts/windows-build.sh name the extra packages they need (Google Benchmark,
 # Xvfb ...; mingw-w64 and its zlib).
 set -euo pipefail

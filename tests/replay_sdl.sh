@@ -5,10 +5,11 @@
 # recording in another folder to the same summary ("replay matches"), twice with byte-identical
 # traces and sound logs, and never writes qfhs.dat there; the recording cut short at random
 # points replays to its cut and says where it ended (exit status 2).
-# Usage: replay_sdl.sh GAME HEADLESS BUILD_DIR. Exit 77 (skipped) without Xvfb or xdotool.
+# Usage: replay_sdl.sh GAME HEADLESS BUILD_DIR. Exit 77 (skipped) without Xvfb, xdotool, xwd or
+# ImageMagick.
 set -u
 game=$1 headless=$2 build=$3
-for tool in Xvfb xdotool; do
+for tool in Xvfb xdotool xwd convert compare; do
     command -v "$tool" >/dev/null || { echo "replay test skipped: $tool is not installed"; exit 77; }
 done
 work=$(mktemp -d /tmp/quellfort-replay.XXXXXX)
@@ -21,7 +22,8 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; [ -s "$work/play/stderr" ] && tail -5 "$work/play/stderr"; exit 1; }
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+# A display of the window's own size: the window covers it, and a screenshot of it is the game's.
+Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
 xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || fail "Xvfb did not start"
@@ -53,9 +55,20 @@ sleep 1.5                                       # the level intro
 xdotool keydown space keydown Left; sleep 1.2; xdotool keyup Left keydown Right; sleep 2
 xdotool keyup Right keyup space
 press p; sleep 1; press p                       # a pause
-# The viruses win in well under a minute when the ship stands still; the game-over screen
-# waits for the name.
-sleep 60
+# The viruses win in about a minute when the ship stands still. The game-over screen, which waits
+# for the name, shows the top of its picture as it is: a screenshot a second looks for it.
+convert "$build/images/gameover.bmp" -crop 800x250+0+0 +repage "$work/gameover-top.png"
+over=""
+for _ in $(seq 240); do
+    if xwd -root -silent -out "$work/screen.xwd" 2>/dev/null &&
+        convert "$work/screen.xwd" -crop 800x250+0+0 +repage "$work/screen-top.png" 2>/dev/null; then
+        differing=$(compare -metric AE -fuzz 2% "$work/screen-top.png" "$work/gameover-top.png" null: 2>&1)
+        [ "$differing" = 0 ] && over=1 && break
+    fi
+    sleep 1
+done
+[ -n "$over" ] || fail "no game-over screen within four minutes"
+sleep 0.5
 xdotool type --delay 120 "Replay Ace"
 press Return
 sleep 1
