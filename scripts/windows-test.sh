@@ -10,22 +10,8 @@ if [ "${QUELLFORT_SKIP_WINDOWS:-0}" = 1 ]; then
     exit 0
 fi
 
-packages=(g++-mingw-w64-x86-64 libz-mingw-w64-dev wine wine64 xvfb xdotool x11-apps imagemagick)
-missing=()
-for package in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    if [ "$(id -u)" -ne 0 ]; then
-        echo "windows: skipped, packages missing (sudo apt-get install -y ${missing[*]})"
-        exit 0
-    fi
-    echo "windows: installing ${missing[*]} (about 1.4 GB)"
-    if ! (export DEBIAN_FRONTEND=noninteractive; apt-get -o DPkg::Lock::Timeout=600 update -qq && apt-get -o DPkg::Lock::Timeout=600 install -y -qq "${missing[@]}" >/dev/null); then
-        echo "windows: skipped, the packages could not be installed"
-        exit 0
-    fi
-fi
+# The cross compiler and Wine take about 1.4 GB.
+bash scripts/optional-packages.sh windows g++-mingw-w64-x86-64 libz-mingw-w64-dev wine wine64 xvfb xdotool x11-apps imagemagick || exit 0
 
 set -e
 bash scripts/windows-build.sh
