@@ -20,7 +20,7 @@ host_build=$(cd "$host_build" && pwd)
 mkdir -p "$win_build/host"
 icongen=$win_build/host/icongen
 if [ ! -x "$icongen" ] || [ tools/icongen/icongen.cpp -nt "$icongen" ]; then
-    c++ -std=c++20 -O2 -Wall -Wextra -o "$icongen" tools/icongen/icongen.cpp
+    c++ -std=c++20 -O2 -Wall -Wextra -I. -o "$icongen" tools/icongen/icongen.cpp
 fi
 "$icongen" "$win_build/quellfort.ico"
 

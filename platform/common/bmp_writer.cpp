@@ -3,20 +3,6 @@
 
 #include <cstdio>
 
-namespace {
-
-void Put16(std::vector<uint8_t>& out, uint32_t v) {
-    out.push_back(uint8_t(v));
-    out.push_back(uint8_t(v >> 8));
-}
-
-void Put32(std::vector<uint8_t>& out, uint32_t v) {
-    Put16(out, v & 0xFFFF);
-    Put16(out, v >> 16);
-}
-
-}  // namespace
-
 std::vector<uint8_t> EncodeBmp(int width, int height, const uint8_t* rgb, uint32_t pixelsPerMetre) {
     const uint32_t rowBytes = (uint32_t(width) * 3 + 3) & ~3u;
     const uint32_t dataSize = rowBytes * uint32_t(height);

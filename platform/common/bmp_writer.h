@@ -6,6 +6,16 @@
 #include <string>
 #include <vector>
 
+// Little-endian fields of Windows picture files (bitmaps, icons), appended to out.
+inline void Put16(std::vector<uint8_t>& out, uint32_t v) {
+    out.push_back(uint8_t(v));
+    out.push_back(uint8_t(v >> 8));
+}
+inline void Put32(std::vector<uint8_t>& out, uint32_t v) {
+    Put16(out, v & 0xFFFF);
+    Put16(out, v >> 16);
+}
+
 // An uncompressed 24-bit bitmap of width x height from rgb (3 bytes a pixel, top row first):
 // rows bottom-up in blue, green, red, each padded to a multiple of four bytes.
 // pixelsPerMetre goes into both resolution fields (0 states none).

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/common/bmp_writer.h"
+
 namespace {
 
 struct Colour {
@@ -44,16 +46,6 @@ Sample Paint(double u, double v) {
     if (u >= 0.47 && u <= 0.53 && v >= 0.52 && v <= 0.62) return {shot, true};
     if (InShip(u, v)) return {ship, true};
     return {{0, 0, 0}, false};
-}
-
-void Put16(std::vector<uint8_t>& out, uint32_t value) {
-    out.push_back(uint8_t(value));
-    out.push_back(uint8_t(value >> 8));
-}
-
-void Put32(std::vector<uint8_t>& out, uint32_t value) {
-    Put16(out, value & 0xFFFF);
-    Put16(out, value >> 16);
 }
 
 struct Pixel {
