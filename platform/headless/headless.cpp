@@ -11,6 +11,7 @@
 #include "platform/common/backend.h"
 #include "platform/common/bmp_writer.h"
 #include "platform/common/files.h"
+#include "platform/common/rgb565.h"
 #include "platform/headless/script.h"
 #include "platform/platform.h"
 
@@ -88,10 +89,8 @@ void AdvanceToNextFrame() {
 void SaveShot(const std::string& file, const uint16_t* pixels) {
     std::vector<uint8_t> rgb(size_t(SCREEN_WIDTH) * SCREEN_HEIGHT * 3, 0);
     for (size_t i = 0; pixels != nullptr && i < size_t(SCREEN_WIDTH) * SCREEN_HEIGHT; ++i) {
-        const uint16_t p = pixels[i];
-        rgb[i * 3] = uint8_t(((p >> 11) & 31) * 255 / 31);
-        rgb[i * 3 + 1] = uint8_t(((p >> 5) & 63) * 255 / 63);
-        rgb[i * 3 + 2] = uint8_t((p & 31) * 255 / 31);
+        const Rgb888 c = ExpandRgb565(pixels[i]);
+        rgb[i * 3] = c.r, rgb[i * 3 + 1] = c.g, rgb[i * 3 + 2] = c.b;
     }
     WriteBmp(file, SCREEN_WIDTH, SCREEN_HEIGHT, rgb.data());
 }

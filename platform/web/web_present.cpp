@@ -3,6 +3,7 @@
 #include <emscripten.h>
 
 #include "platform/common/backend.h"
+#include "platform/common/rgb565.h"
 #include "platform/platform.h"
 #include "platform/web/web.h"
 
@@ -17,13 +18,12 @@ EM_ASYNC_JS(int, JsPresent, (const uint32_t* rgba, int bytes), {
     return await QF.present(HEAPU8.subarray(rgba, rgba + bytes));
 });
 
-// The same expansion of 5 and 6 bits to 8 as the headless runner's pictures, so that a canvas
-// and a runner's frame can be compared pixel for pixel.
+// The headless runner's expansion of 5 and 6 bits to 8, so that a canvas and a runner's frame
+// can be compared pixel for pixel.
 void FillColourTable() {
     for (uint32_t p = 0; p < 65536; ++p) {
-        const uint32_t r = ((p >> 11) & 31) * 255 / 31, g = ((p >> 5) & 63) * 255 / 63,
-                       b = (p & 31) * 255 / 31;
-        rgbaOf565[p] = 0xFF000000u | b << 16 | g << 8 | r;  // bytes R, G, B, A in memory
+        const Rgb888 c = ExpandRgb565(uint16_t(p));
+        rgbaOf565[p] = 0xFF000000u | uint32_t(c.b) << 16 | uint32_t(c.g) << 8 | c.r;  // R, G, B, A in memory
     }
 }
 

@@ -5,6 +5,7 @@
 #include "platform/win32/win32.h"
 
 #include "platform/common/backend.h"
+#include "platform/common/rgb565.h"
 
 namespace {
 
@@ -71,8 +72,8 @@ void CopyRow(const uint16_t* from, uint8_t* to, int width, SurfaceLayout layout)
     } else {
         uint32_t* out = reinterpret_cast<uint32_t*>(to);
         for (int x = 0; x < width; ++x) {
-            const uint32_t p = from[x];
-            out[x] = ((p >> 11) * 255 / 31) << 16 | (((p >> 5) & 63) * 255 / 63) << 8 | (p & 31) * 255 / 31;
+            const Rgb888 c = ExpandRgb565(from[x]);
+            out[x] = uint32_t(c.r) << 16 | uint32_t(c.g) << 8 | c.b;
         }
     }
 }
