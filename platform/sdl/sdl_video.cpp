@@ -64,30 +64,23 @@ void QueueText(const char* utf8) {
     }
 }
 
-SDL_Scancode Scancode(int virtualKey) {
-    switch (virtualKey) {
-    case VK_RETURN: return SDL_SCANCODE_RETURN;
-    case VK_ESCAPE: return SDL_SCANCODE_ESCAPE;
-    case VK_SPACE: return SDL_SCANCODE_SPACE;
-    case VK_LEFT: return SDL_SCANCODE_LEFT;
-    case VK_RIGHT: return SDL_SCANCODE_RIGHT;
-    case VK_P: return SDL_SCANCODE_P;
-    default: return SDL_SCANCODE_UNKNOWN;
-    }
-}
+// The game's keys on the keyboard; the keypad's Enter is Enter too.
+struct GameKey {
+    int virtualKey;
+    SDL_Scancode code;
+};
+constexpr GameKey GAME_KEYS[] = {
+    {VK_RETURN, SDL_SCANCODE_RETURN}, {VK_RETURN, SDL_SCANCODE_KP_ENTER},
+    {VK_ESCAPE, SDL_SCANCODE_ESCAPE}, {VK_SPACE, SDL_SCANCODE_SPACE},
+    {VK_LEFT, SDL_SCANCODE_LEFT},     {VK_RIGHT, SDL_SCANCODE_RIGHT},
+    {VK_P, SDL_SCANCODE_P},
+};
 
 // The game's key for a key of the keyboard, or 0.
 int VirtualKey(SDL_Scancode code) {
-    switch (code) {
-    case SDL_SCANCODE_RETURN:
-    case SDL_SCANCODE_KP_ENTER: return VK_RETURN;
-    case SDL_SCANCODE_ESCAPE: return VK_ESCAPE;
-    case SDL_SCANCODE_SPACE: return VK_SPACE;
-    case SDL_SCANCODE_LEFT: return VK_LEFT;
-    case SDL_SCANCODE_RIGHT: return VK_RIGHT;
-    case SDL_SCANCODE_P: return VK_P;
-    default: return 0;
-    }
+    for (const GameKey& key : GAME_KEYS)
+        if (key.code == code) return key.virtualKey;
+    return 0;
 }
 
 // Full screen is a borderless window over the whole desktop (no mode switch); even where no
@@ -143,9 +136,9 @@ void PumpEvents() {
 
 bool KeyboardHolds(int virtualKey) {
     const Uint8* keys = SDL_GetKeyboardState(nullptr);
-    const SDL_Scancode code = Scancode(virtualKey);
-    if (code == SDL_SCANCODE_UNKNOWN) return false;
-    return keys[code] != 0 || (virtualKey == VK_RETURN && keys[SDL_SCANCODE_KP_ENTER] != 0);
+    for (const GameKey& key : GAME_KEYS)
+        if (key.virtualKey == virtualKey && keys[key.code] != 0) return true;
+    return false;
 }
 
 // Scale the 800 x 600 picture to the largest 4:3 area of the output; whole factors stay sharp.
