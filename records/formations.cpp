@@ -32,8 +32,10 @@ void ReadFormations(std::istream& in) {
 // Without the file the table stays all zero: every virus of the first kind.
 void LoadFormations() {
     std::string bytes;
-    std::memset(formations, 0, sizeof formations);
-    if (!PlatformReadDataFile("qfel.dat", &bytes)) return;
+    if (!PlatformReadDataFile("qfel.dat", &bytes)) {
+        std::memset(formations, 0, sizeof formations);
+        return;
+    }
     std::istringstream in(bytes);
     ReadFormations(in);
 }
