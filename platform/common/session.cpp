@@ -161,6 +161,20 @@ bool AnswerFile(SessionFile file, int* result, std::string* bytes) {
     return true;
 }
 
+// Reads the recording at path into the session; otherwise the reason it cannot be replayed.
+std::string LoadRecording(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return "cannot read it";
+    const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    std::string error;
+    if (!ParseRecording(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &session.recording, &error))
+        return error;
+    if (session.recording.build != quellfortBuildId)
+        return "recorded by another build of the game (" + session.recording.build + "; this is " +
+               quellfortBuildId + ")";
+    return "";
+}
+
 }  // namespace
 
 // ---- For the backends ----
@@ -176,16 +190,7 @@ bool SessionStartRecording(const std::string& path) {
 }
 
 bool SessionStartReplay(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), {});
-    std::string error;
-    if (!in && !in.eof()) error = "cannot read it";
-    else if (!ParseRecording(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
-                             &session.recording, &error))
-        ;
-    else if (session.recording.build != quellfortBuildId)
-        error = "recorded by another build of the game (" + session.recording.build + "; this is " +
-                quellfortBuildId + ")";
+    const std::string error = LoadRecording(path);
     if (!error.empty()) {
         std::fprintf(stderr, "quellfort: %s: %s\n", path.c_str(), error.c_str());
         return false;
