@@ -76,12 +76,13 @@ struct Serving {
 };
 
 // Verifies a recording that is not in the table yet and adds it; answers the request.
-static void VerifyAndAdd(Hall& hall, const httplib::Request& request, httplib::Response& response,
-                         const Submission& submission, const std::string& hash) {
+static void VerifyAndAdd(Hall& hall, const httplib::Request& request, const std::string& body,
+                         httplib::Response& response, const Submission& submission,
+                         const std::string& hash) {
     std::optional<RunVerdict> verdict;
     {
         Serving serving(hall.watchdog, request);
-        verdict = Verify(*hall.verifiers, request.body);
+        verdict = Verify(*hall.verifiers, body);
     }
     if (!verdict) {
         response.set_header("Retry-After", "5");
@@ -98,11 +99,12 @@ static void VerifyAndAdd(Hall& hall, const httplib::Request& request, httplib::R
     run.rulesVersion = verdict->rulesVersion;
     run.submittedAt = int64_t(std::time(nullptr));
     bool added = false;
-    const Run stored = StoreAddRun(*hall.store, run, hash, request.body, &added);
+    const Run stored = StoreAddRun(*hall.store, run, hash, body, &added);
     Answer(response, added ? 201 : 200, RunJson(stored, StoreRank(*hall.store, stored)));
 }
 
-static void PostRun(Hall& hall, const httplib::Request& request, httplib::Response& response) {
+static void PostRun(Hall& hall, const httplib::Request& request, const std::string& body,
+                    httplib::Response& response) {
     int retryAfter = 0;
     if (!RateAllows(hall.submissions, ClientAddress(hall, request), NowSeconds(), &retryAfter)) {
         response.set_header("Retry-After", std::to_string(retryAfter));
@@ -111,13 +113,13 @@ static void PostRun(Hall& hall, const httplib::Request& request, httplib::Respon
     }
     const std::string name = request.get_param_value("name");
     Submission submission;
-    if (!ParseSubmission(request.has_param("name") ? &name : nullptr, request.body, &submission))
+    if (!ParseSubmission(request.has_param("name") ? &name : nullptr, body, &submission))
         return Refuse(response, 400, submission.error);
-    const std::string hash = RecordingHash(request.body);
+    const std::string hash = RecordingHash(body);
     // The same recording again is the same run: answered from the table, not replayed.
     if (const auto existing = StoreFindByHash(*hall.store, hash))
         return Answer(response, 200, RunJson(*existing, StoreRank(*hall.store, *existing)));
-    VerifyAndAdd(hall, request, response, submission, hash);
+    VerifyAndAdd(hall, request, body, response, submission, hash);
 }
 
 static void ListRuns(Hall& hall, const httplib::Request& request, httplib::Response& response) {
@@ -145,8 +147,18 @@ static std::optional<Run> RequestedRun(Hall& hall, const httplib::Request& reque
 }
 
 void AddApiRoutes(httplib::Server& server, Hall& hall) {
-    server.Post("/api/runs", [&hall](const httplib::Request& request, httplib::Response& response) {
-        PostRun(hall, request, response);
+    // The body is read here, whatever its Content-Type says: a recording is bytes, never a form.
+    server.Post("/api/runs", [&hall](const httplib::Request& request, httplib::Response& response,
+                                     const httplib::ContentReader& reader) {
+        std::string body;
+        bool tooLarge = false;
+        reader([&](const char* data, size_t size) {
+            tooLarge = body.size() + size > MAX_RECORDING_BYTES;
+            if (!tooLarge) body.append(data, size);
+            return !tooLarge;
+        });
+        if (tooLarge) return Refuse(response, 413, "the recording is larger than 1 MiB");
+        PostRun(hall, request, body, response);
     });
     server.Get("/api/runs", [&hall](const httplib::Request& request, httplib::Response& response) {
         ListRuns(hall, request, response);

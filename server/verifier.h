@@ -2,7 +2,7 @@
 // core at a time, behind a queue of bounded length.
 #pragma once
 
-#include "server/run_verdict.h"
+#include "app/verify.h"
 
 #include <cstddef>
 #include <memory>

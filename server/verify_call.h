@@ -1,7 +1,7 @@
 // The server's one call into the game: the replay that judges a recording as one finished game.
 #pragma once
 
-#include "server/run_verdict.h"
+#include "app/verify.h"
 
 #include <cstdint>
 #include <string>
