@@ -3,6 +3,7 @@
 #include "server/hall.h"
 
 #include "server/submission.h"
+#include "server/verify_call.h"
 
 #include <atomic>
 #include <csignal>
@@ -97,7 +98,7 @@ static bool OpenHall(Hall& hall) {
     hall.requests.perMinute = hall.options.requestsPerMinute;
     hall.requests.burst = hall.options.requestsPerMinute / 4;
     hall.verifiers = StartVerifiers({hall.options.workers, size_t(hall.options.queueLength),
-                                     hall.options.cpuSeconds, size_t(512) << 20});
+                                     hall.options.cpuSeconds, size_t(512) << 20, VerifyRecording});
     return true;
 }
 

@@ -5,8 +5,6 @@
 // program start.
 #include "server/verifier.h"
 
-#include "server/verify_call.h"
-
 #include <condition_variable>
 #include <deque>
 #include <future>
@@ -27,7 +25,7 @@ struct VerifierJob {
 };
 
 struct VerifierPool {
-    VerifierLimits limits;
+    VerifierSettings settings;
     std::mutex lock;
     std::condition_variable waiting;
     std::deque<VerifierJob*> queue;
@@ -89,7 +87,7 @@ static void WriteAll(int fd, const std::string& bytes) {
     }
 }
 
-[[noreturn]] static void RunChild(int out, const std::string& recording, const VerifierLimits& limits) {
+[[noreturn]] static void RunChild(int out, const std::string& recording, const VerifierSettings& settings) {
     // The child keeps the pipe and nothing else of the server's: no client connection stays
     // open because a verification holds a copy of it.
     // The server blocks its stop signals in every thread; the replay must die of its limits.
@@ -102,16 +100,16 @@ static void WriteAll(int fd, const std::string& bytes) {
     dup2(null, 0);
     dup2(null, 1);
     dup2(null, 2);
-    const rlimit cpu = {rlim_t(limits.cpuSeconds), rlim_t(limits.cpuSeconds) + 1};
+    const rlimit cpu = {rlim_t(settings.cpuSeconds), rlim_t(settings.cpuSeconds) + 1};
     setrlimit(RLIMIT_CPU, &cpu);
 #if !defined(__SANITIZE_ADDRESS__)
     // (AddressSanitizer reserves terabytes of address space for itself.)
-    const rlim_t memory = rlim_t(CurrentAddressSpace() + limits.memoryBytes);
+    const rlim_t memory = rlim_t(CurrentAddressSpace() + settings.memoryBytes);
     const rlimit space = {memory, memory};
     setrlimit(RLIMIT_AS, &space);
 #endif
     try {
-        WriteAll(3, EncodeVerdict(VerifyRecording(recording)));
+        WriteAll(3, EncodeVerdict(settings.judge(recording)));
     } catch (...) {
         _exit(3);
     }
@@ -143,11 +141,11 @@ static RunVerdict Refusal(const std::string& reason) {
     return verdict;
 }
 
-RunVerdict VerifyInChild(const std::string& recording, const VerifierLimits& limits) {
+RunVerdict VerifyInChild(const std::string& recording, const VerifierSettings& settings) {
     int pipeEnds[2];
     if (pipe2(pipeEnds, O_CLOEXEC) != 0) return Refusal("the server could not start a replay");
     const pid_t child = fork();
-    if (child == 0) RunChild(pipeEnds[1], recording, limits);
+    if (child == 0) RunChild(pipeEnds[1], recording, settings);
     close(pipeEnds[1]);
     if (child < 0) {
         close(pipeEnds[0]);
@@ -155,7 +153,7 @@ RunVerdict VerifyInChild(const std::string& recording, const VerifierLimits& lim
     }
     std::string answer;
     // A child that sleeps or is starved of CPU is ended too: four times its CPU allowance.
-    const bool answered = ReadAnswer(pipeEnds[0], 4 * limits.cpuSeconds + 2, &answer);
+    const bool answered = ReadAnswer(pipeEnds[0], 4 * settings.cpuSeconds + 2, &answer);
     close(pipeEnds[0]);
     if (!answered) kill(child, SIGKILL);
     int status = 0;
@@ -179,7 +177,7 @@ static void WorkerLoop(VerifierPool* pool) {
             job = pool->queue.front();
             pool->queue.pop_front();
         }
-        job->verdict.set_value(VerifyInChild(*job->recording, pool->limits));
+        job->verdict.set_value(VerifyInChild(*job->recording, pool->settings));
     }
 }
 
@@ -193,10 +191,10 @@ static void StopVerifiers(VerifierPool* pool) {
     delete pool;
 }
 
-std::unique_ptr<VerifierPool, void (*)(VerifierPool*)> StartVerifiers(const VerifierLimits& limits) {
+std::unique_ptr<VerifierPool, void (*)(VerifierPool*)> StartVerifiers(const VerifierSettings& settings) {
     std::unique_ptr<VerifierPool, void (*)(VerifierPool*)> pool(new VerifierPool, StopVerifiers);
-    pool->limits = limits;
-    for (int i = 0; i < limits.workers; ++i) pool->workers.emplace_back(WorkerLoop, pool.get());
+    pool->settings = settings;
+    for (int i = 0; i < settings.workers; ++i) pool->workers.emplace_back(WorkerLoop, pool.get());
     return pool;
 }
 
@@ -205,7 +203,7 @@ std::optional<RunVerdict> Verify(VerifierPool& pool, const std::string& recordin
     std::future<RunVerdict> verdict = job.verdict.get_future();
     {
         std::lock_guard<std::mutex> hold(pool.lock);
-        if (pool.queue.size() >= pool.limits.queueLength) return std::nullopt;
+        if (pool.queue.size() >= pool.settings.queueLength) return std::nullopt;
         pool.queue.push_back(&job);
     }
     pool.waiting.notify_one();

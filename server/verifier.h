@@ -9,19 +9,20 @@
 #include <optional>
 #include <string>
 
-struct VerifierLimits {
+struct VerifierSettings {
     int workers = 1;           // children at a time: one per core
     size_t queueLength = 16;   // recordings waiting for a worker
     int cpuSeconds = 5;        // CPU time of one verification
     size_t memoryBytes = size_t(512) << 20;  // address space a child may add
+    RunVerdict (*judge)(const std::string& recording) = nullptr;  // what the child runs
 };
 
 struct VerifierPool;
-std::unique_ptr<VerifierPool, void (*)(VerifierPool*)> StartVerifiers(const VerifierLimits& limits);
+std::unique_ptr<VerifierPool, void (*)(VerifierPool*)> StartVerifiers(const VerifierSettings& settings);
 
 // Waits for the verdict on a recording. Nothing when the queue is full (the caller answers 503).
 // A child that crashes, runs out of time or memory gives a refusal, never a server failure.
 std::optional<RunVerdict> Verify(VerifierPool& pool, const std::string& recording);
 
-// One verification in a forked child with the limits above, waited for in this thread.
-RunVerdict VerifyInChild(const std::string& recording, const VerifierLimits& limits);
+// One verification in a forked child with the settings above, waited for in this thread.
+RunVerdict VerifyInChild(const std::string& recording, const VerifierSettings& settings);
