@@ -93,9 +93,15 @@ httplib::Client Connect(const ServerProcess& server) {
     return client;
 }
 
-std::string Recording(const std::string& name) {
-    std::ifstream in(std::string(QUELLFORT_BUILD_DIR) + "/hall-recordings/" + name + ".qfr", std::ios::binary);
+static std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string Recording(const std::string& name) {
+    const std::string committed = Slurp(std::string(QUELLFORT_SOURCE_DIR) + "/tests/recordings/" + name + ".qfr");
+    return !committed.empty() ? committed
+                              : Slurp(std::string(QUELLFORT_BUILD_DIR) + "/hall-recordings/" + name + ".qfr");
 }
 
 // The recording's entries, read with the session layer's own reader.
@@ -110,13 +116,11 @@ static std::vector<RecordingEntry> Entries(const std::string& recording, Recordi
     return entries;
 }
 
-int SummaryValue(const std::string& recording, const std::string& key) {
-    RecordingHeader header;
-    const auto entries = Entries(recording, &header);
-    if (entries.empty() || entries.back().kind != ENTRY_SUMMARY) return -1;
-    const std::string& text = entries.back().bytes;
-    const size_t at = text.find(key + " ");
-    return at == std::string::npos ? -1 : std::atoi(text.c_str() + at + key.size() + 1);
+int SummaryValue(const std::string& name, const std::string& key) {
+    std::string text = "\n";
+    text += Slurp(std::string(QUELLFORT_SOURCE_DIR) + "/tests/recordings/" + name + ".summary");
+    const size_t at = text.find("\n" + key + " ");
+    return at == std::string::npos ? -1 : std::atoi(text.c_str() + at + key.size() + 2);
 }
 
 std::string WithEditedSummary(const std::string& recording) {

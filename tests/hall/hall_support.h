@@ -30,10 +30,11 @@ ServerProcess StartServer(const TestTable& table, const std::vector<std::string>
 int StopServer(ServerProcess& server);
 httplib::Client Connect(const ServerProcess& server);
 
-// A recording made at build time (tests/hall/make_recordings.sh), by name: "game", "menus" ...
+// A committed recording (tests/recordings/NAME.qfr), or one made at build time
+// (tests/hall/make_recordings.sh: "game-1", "slow" ...).
 std::string Recording(const std::string& name);
-// The summary line "score N" (or level, kills) of a recording.
-int SummaryValue(const std::string& recording, const std::string& key);
+// A number of a committed recording's summary (tests/recordings/NAME.summary): "score" ...
+int SummaryValue(const std::string& name, const std::string& key);
 // The same recording re-encoded with its summary's score changed, entry by entry.
 std::string WithEditedSummary(const std::string& recording);
 // Sends a run; the answer's status and body.
