@@ -37,6 +37,7 @@ static void RunIntroFrame() {
 static void RunTitleFrame() {
     BlitOpaque(0, 0, images.titleImage);
     DrawHighScoreTable();
+    DrawHallLine(490);  // between "Press Enter" and the ship
     PresentFrame();
     if (KeyPressed(VK_RETURN)) {
         StartSound(soundBank.enemyExplosionSound);
@@ -98,6 +99,7 @@ static void RunLevelClearFrame() {
 static void RunGameOverFrame() {
     BlitOpaque(0, 0, images.gameOverImage);
     if (newEntryRow >= 0) DrawNamePrompt();
+    DrawHallLine(452);  // under the name prompt
     PresentFrame();
     if (KeyPressed(VK_RETURN)) gameState = STATE_TITLE;
 }

@@ -1,9 +1,11 @@
-// The high-score table on the title screen and the name prompt on the game-over screen.
+// The high-score table on the title screen, the name prompt on the game-over screen, and the
+// Hall's answer on both.
 #include "gfx/screens.h"
 
 #include <cstdio>
 
 #include "gfx/display.h"
+#include "platform/platform.h"
 #include "records/records.h"
 
 void DrawHighScoreTable() {
@@ -25,5 +27,15 @@ void DrawNamePrompt() {
     DrawTextAt(135, 400, "NEW HIGH SCORE! Enter your name: ");
     // A fixed place, just past where the prompt ends; it does not follow the prompt's width.
     DrawTextAt(490, 400, highScores.rows[newEntryRow].name.c_str());
+    EndText();
+}
+
+void DrawHallLine(int y) {
+    const std::string line = PlatformHallLine();
+    if (line.empty() || display.textFont == nullptr) return;
+    int width = 0;
+    for (const unsigned char c : line) width += display.textFont->glyphs[c].advance;
+    BeginText(COLOUR_WHITE);
+    DrawTextAt((SCREEN_WIDTH - width) / 2, y, line.c_str());
     EndText();
 }

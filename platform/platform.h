@@ -85,6 +85,11 @@ void PlatformPresent(const uint16_t* pixels);
 // draws nothing and loads no pictures. Called once at start-up.
 bool PlatformShowsFrames();
 
+// One line for the game-over and title screens from outside the game: what a Hall answered to
+// the game sent last (quellfort --hall), or empty. Drawing only: the game's state never depends
+// on it, so a recording holds nothing of it. Called while those screens are drawn.
+std::string PlatformHallLine();
+
 // Files. Game data (pictures, qfel.dat) comes from the current folder when it holds them, else
 // from the data folder installed beside the executable. The high-score table is qfhs.dat in the
 // game folder when the game runs from one, else in the player's own data folder.

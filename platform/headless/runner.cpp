@@ -11,6 +11,7 @@
 
 #include "platform/backend.h"
 #include "platform/common/files.h"
+#include "platform/common/hall_client.h"
 #include "platform/headless/headless.h"
 
 namespace fs = std::filesystem;
@@ -18,7 +19,7 @@ namespace fs = std::filesystem;
 namespace {
 
 struct Runner {
-    std::string traceFile, soundsFile, scriptFile, record, replay;
+    std::string traceFile, soundsFile, scriptFile, record, replay, hall;
     bool bench = false;
     bool verify = false;
     std::FILE* trace = nullptr;
@@ -28,12 +29,13 @@ struct Runner {
 Runner runner;
 
 constexpr const char* USAGE =
-    "usage: quellfort-headless [--trace FILE] [--sounds FILE] [--bench] [--record FILE] SCRIPT\n"
+    "usage: quellfort-headless [--trace FILE] [--sounds FILE] [--bench] [--record FILE] [--hall URL] SCRIPT\n"
     "       quellfort-headless [--trace FILE] [--sounds FILE] [--bench] [--verify] --replay FILE\n"
     "  --trace FILE    one line of JSON per presented frame: the program's whole state\n"
     "  --sounds FILE   one line per sound operation\n"
     "  --bench         run as fast as possible and print the frame rate at the end\n"
     "  --record FILE   keep the session in FILE (see docs/recording-format.md)\n"
+    "  --hall URL      send each finished game to the Hall at URL (docs/hall-api.md)\n"
     "  --replay FILE   play a recording again and say whether it matches\n"
     "  --verify        with --replay: draw nothing and mix no sound, only check every frame\n"
     "Exit status: 0 when the run ends (a replay that matches), 1 when an output cannot be\n"
@@ -114,6 +116,7 @@ int ParseOptions(int argc, char** argv) {
                              : std::strcmp(arg, "--sounds") == 0 ? &runner.soundsFile
                              : std::strcmp(arg, "--record") == 0 ? &runner.record
                              : std::strcmp(arg, "--replay") == 0 ? &runner.replay
+                             : std::strcmp(arg, "--hall") == 0   ? &runner.hall
                                                                  : nullptr;
         if (value != nullptr && !hasValue) return Usage("missing the file after ", arg);
         if (value != nullptr) *value = argv[++i];
@@ -127,6 +130,7 @@ int ParseOptions(int argc, char** argv) {
     if (runner.scriptFile.empty() == runner.replay.empty()) return Usage("a script or --replay FILE, one of them");
     if (!runner.replay.empty() && !runner.record.empty()) return Usage("--record and --replay together");
     if (runner.verify && runner.replay.empty()) return Usage("--verify goes with --replay");
+    if (!runner.hall.empty() && !runner.replay.empty()) return Usage("--hall and --replay together");
     return -1;
 }
 
@@ -148,7 +152,10 @@ int PlatformStart(int argc, char** argv) {
         if (runner.verify) HeadlessVerifyOnly();
         ready = SessionStartReplay(runner.replay);
     } else {
-        ready = LoadScript(options) && (runner.record.empty() || SessionStartRecording(runner.record, "headless"));
+        // Games sent to a Hall are recorded, into nothing when no file is asked for.
+        const std::string record = runner.record.empty() && !runner.hall.empty() ? "/dev/null" : runner.record;
+        ready = LoadScript(options) && (record.empty() || SessionStartRecording(record, "headless"));
+        if (ready && !runner.hall.empty()) SessionSendGamesToHall(HallLinkTo(runner.hall));
     }
     if (!ready) return 2;
     runner.trace = OpenOutput(runner.traceFile);
@@ -168,6 +175,7 @@ int PlatformStart(int argc, char** argv) {
 
 int PlatformFinish() {
     const int sessionStatus = SessionFinish();
+    if (!runner.hall.empty()) HallFinishSending(60);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - runner.started).count();
     const bool traceOk = CloseOutput(runner.trace, runner.traceFile);

@@ -15,6 +15,7 @@
 #include "platform/common/cp1252.h"
 #include "platform/common/files.h"
 #include "platform/common/frame_pacing.h"
+#include "platform/common/hall_client.h"
 #include "platform/common/held_keys.h"
 #include "platform/platform.h"
 #include "platform/sdl/sdl_input.h"
@@ -185,10 +186,14 @@ void PrintUsage(std::FILE* out) {
     const std::string data = !found ? "missing (looked in " + DataFolderPlaces() + ")"
                              : dataFolder.empty() ? "the current folder" : dataFolder.string();
     std::fprintf(out,
-                 "usage: quellfort [--window] [--record FILE | --replay FILE] [--version] [--help]\n"
+                 "usage: quellfort [--window] [--record FILE | --replay FILE] [--hall URL] [--version] [--help]\n"
+                 "       quellfort --submit URL FILE\n"
                  "  --window         play in an 800 x 600 window instead of full screen\n"
                  "  --record FILE    play as usual and keep the session in FILE\n"
                  "  --replay FILE    watch a recorded session (Escape stops watching)\n"
+                 "  --hall URL       send each finished game to the Hall at URL, where its replay\n"
+                 "                   proves its score; the game-over screen says what came back\n"
+                 "  --submit URL FILE  send a saved recording to the Hall at URL\n"
                  "  --version        print the version and exit\n"
                  "  --help           print this help and exit\n"
                  "Alt+Enter switches between window and full screen; Escape quits.\n"
@@ -252,11 +257,15 @@ void PaceFrame() {
 }  // namespace
 
 int PlatformStart(int argc, char** argv) {
-    std::string record, replay;
+    std::string record, replay, hall;
     for (int i = 1; i < argc; ++i) {
         const bool hasValue = i + 1 < argc;
         if (std::strcmp(argv[i], "--window") == 0) {
             sdl.windowed = true;
+        } else if (std::strcmp(argv[i], "--hall") == 0 && hasValue) {
+            hall = argv[++i];
+        } else if (std::strcmp(argv[i], "--submit") == 0 && i + 2 < argc) {
+            return HallSubmitFile(argv[i + 1], argv[i + 2]);
         } else if (std::strcmp(argv[i], "--record") == 0 && hasValue) {
             record = argv[++i];
         } else if (std::strcmp(argv[i], "--replay") == 0 && hasValue) {
@@ -270,6 +279,9 @@ int PlatformStart(int argc, char** argv) {
         }
     }
     if (!record.empty() && !replay.empty()) return std::fprintf(stderr, "quellfort: --record or --replay, not both\n"), 2;
+    if (!hall.empty() && !replay.empty()) return std::fprintf(stderr, "quellfort: --hall or --replay, not both\n"), 2;
+    // Games sent to a Hall are recorded, into nothing when no file is asked for.
+    if (!hall.empty() && record.empty()) record = "/dev/null";
     std::filesystem::path dataFolder;
     if (!FindDataFolder(&dataFolder)) {
         std::fprintf(stderr, "quellfort: the game's pictures and qfel.dat are missing: looked in %s\n",
@@ -288,11 +300,13 @@ int PlatformStart(int argc, char** argv) {
     OpenControllers();
     SDL_StartTextInput();
     if (!record.empty() && !SessionStartRecording(record, "linux-sdl")) return PlatformFinish(), 2;
+    if (!hall.empty()) SessionSendGamesToHall(HallLinkTo(hall));
     return -1;
 }
 
 int PlatformFinish() {
     const int status = SessionFinish();
+    HallFinishSending(10);
     if (sdl.frameLog != nullptr) std::fclose(sdl.frameLog);
     SDL_StopTextInput();
     CloseControllers();

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <filesystem>
 #include <future>
 #include <set>
 #include <thread>
@@ -14,6 +16,7 @@
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -177,6 +180,54 @@ TEST_F(HallTest, LimitsHoldUnderAttack) {
     close(slow);
     close(sock);
     EXPECT_EQ(Connect(server).Get("/healthz")->status, 200);
+}
+
+// Runs a command, gives what it printed and its exit status.
+std::string RunCommand(const std::string& command, int* status) {
+    std::string out;
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    char buffer[4096];
+    for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, got);
+    const int result = pclose(pipe);
+    *status = WIFEXITED(result) ? WEXITSTATUS(result) : -1;
+    return out;
+}
+
+// The players' side: a game played with --hall is sent when it ends, in the background, and
+// its answer is the line the game shows; --submit sends a saved recording from the terminal.
+TEST_F(HallTest, TheGameSendsItsFinishedGames) {
+    if (OnPostgres()) GTEST_SKIP() << "the players' side does not depend on the database";
+    server = StartServer(table, {"--submit-rate", "0"});
+    ASSERT_GT(server.port, 0);
+    const std::string hall = "http://127.0.0.1:" + std::to_string(server.port);
+    const std::string folder = table.folder + "/game";
+    std::filesystem::create_directory(folder);
+    std::filesystem::create_directory_symlink(std::string(QUELLFORT_BUILD_DIR) + "/images", folder + "/images");
+    std::filesystem::copy_file(std::string(QUELLFORT_BUILD_DIR) + "/qfel.dat", folder + "/qfel.dat");
+    int status = 0;
+    // The committed whole game: a new high score, a name typed in a rush, back to the title.
+    const std::string played = RunCommand("cd " + folder + " && " QUELLFORT_BUILD_DIR "/quellfort-headless --hall " + hall +
+                                   "/hall " QUELLFORT_SOURCE_DIR "/tests/recordings/game.script", &status);
+    EXPECT_EQ(status, 0) << played;
+    EXPECT_NE(played.find("The Hall: rank 1 of all time, score 26000"), std::string::npos) << played;
+    auto client = Connect(server);
+    const auto board = client.Get("/api/runs?board=all");
+    ASSERT_TRUE(board);
+    EXPECT_EQ(JsonText(board->body, "name"), "Grac\xc3\xa9" "e Hop");
+
+    const std::string submitted = RunCommand(QUELLFORT_BUILD_DIR "/quellfort --submit " + hall + " " QUELLFORT_SOURCE_DIR
+                                      "/tests/recordings/sdl-game.qfr", &status);
+    EXPECT_EQ(status, 0) << submitted;
+    EXPECT_NE(submitted.find("The Hall: rank 2 of all time, score 200"), std::string::npos) << submitted;
+    const std::string refused = RunCommand(QUELLFORT_BUILD_DIR "/quellfort --submit " + hall + " " QUELLFORT_SOURCE_DIR
+                                    "/tests/recordings/menus.qfr", &status);
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(refused.find("The Hall refused this game: not a finished game"), std::string::npos) << refused;
+    StopServer(server);
+    const std::string away = RunCommand(QUELLFORT_BUILD_DIR "/quellfort --submit " + hall + " " QUELLFORT_SOURCE_DIR
+                                 "/tests/recordings/sdl-game.qfr", &status);
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(away.find("The Hall could not be reached"), std::string::npos) << away;
 }
 
 RunVerdict Crashes(const std::string&) {
