@@ -513,6 +513,17 @@ TEST_F(RecordsDrawingTest, TheTableShowsEachRowInBlackAtItsPlace) {
     EXPECT_EQ(Touched(0, 305 + 23 * 5, SCREEN_WIDTH, SCREEN_HEIGHT), 0);
 }
 
+TEST_F(RecordsDrawingTest, ANulByteInANameIsSkippedOnTheTitle) {
+    const Rows rows = {{"Kivo", 1}, {"Rusk", 1}, {"Ambo", 1}, {"Tesmira", 1}, {"Pelvard", 1}};
+    SetTable(rows);
+    DrawHighScoreTable();
+    const std::vector<uint16_t> plain = display.backBuffer->pixels;
+    display.backBuffer->pixels.assign(SCREEN_WIDTH * SCREEN_HEIGHT, FILL);
+    highScores.rows[2].name = std::string("Am\0bo", 5);
+    DrawHighScoreTable();
+    EXPECT_EQ(display.backBuffer->pixels, plain);
+}
+
 TEST_F(RecordsDrawingTest, ThePromptAndTheNameAreWhiteAtFixedPlaces) {
     SetTable(DEFAULT_ROWS);
     world.score = 20000;

@@ -333,7 +333,8 @@ fs::path TablePath() {
     return here;
 }
 
-static PlatformTableRead ReadTableFromDisk(std::string* bytes);
+// The table as the disk holds it; a file left alone is reported with what follows from that.
+static PlatformTableRead ReadTableFromDisk(std::string* bytes, const char* consequence);
 
 // The formations decide a session; the pictures only show it.
 bool PlatformReadDataFile(const char* name, std::string* bytes) {
@@ -353,24 +354,22 @@ PlatformTableRead PlatformReadTable(std::string* bytes) {
     int result = TABLE_MISSING;
     if (fileSession.answer != nullptr)
         return fileSession.answer(SESSION_FILE_TABLE, &result, bytes) ? PlatformTableRead(result) : TABLE_MISSING;
-    const PlatformTableRead read = ReadTableFromDisk(bytes);
+    const PlatformTableRead read = ReadTableFromDisk(bytes, "the default high scores are used and not saved");
     if (fileSession.note != nullptr) fileSession.note(SESSION_FILE_TABLE, read, *bytes);
     return read;
 }
 
-static PlatformTableRead ReadTableFromDisk(std::string* bytes) {
+static PlatformTableRead ReadTableFromDisk(std::string* bytes, const char* consequence) {
     const fs::path path = TablePath();
     int error = 0;
     switch (ReadRegularFile(path, MAX_TABLE_BYTES, bytes, &error)) {
     case READ_OK: return TABLE_READ;
     case READ_MISSING: return TABLE_MISSING;
     case READ_NOT_A_FILE:
-        Say("%s is not a regular file: left alone, the default high scores are used and not saved",
-            path.string().c_str());
+        Say("%s is not a regular file: left alone, %s", path.string().c_str(), consequence);
         break;
     case READ_FAILED:
-        Say("cannot read %s (%s): left alone, the default high scores are used and not saved",
-            path.string().c_str(), std::strerror(error));
+        Say("cannot read %s (%s): left alone, %s", path.string().c_str(), std::strerror(error), consequence);
         break;
     }
     return TABLE_LEFT_ALONE;
@@ -412,7 +411,7 @@ PlatformTableRead PlatformLockTable(std::string* bytes) {
     std::error_code e;
     if (path.has_parent_path()) fs::create_directories(path.parent_path(), e);
     TakeLock(ThroughLinks(path), tableLock);
-    return ReadTableFromDisk(bytes);
+    return ReadTableFromDisk(bytes, "the high scores are not saved");
 }
 
 void PlatformUnlockTable() { ReleaseLock(tableLock); }

@@ -35,12 +35,27 @@ bool CloseOutput(std::FILE*& out) {
     return ok;
 }
 
-int Usage() {
-    std::fprintf(stderr, "usage: quellfort-headless [--trace FILE] [--sounds FILE] [--bench] "
-                         "[--record FILE] SCRIPT\n"
-                         "       quellfort-headless [--trace FILE] [--sounds FILE] [--bench] "
-                         "--replay FILE\n");
-    return 2;
+// The usage on stdout for --help (exit 0), on stderr after a usage error (exit 2).
+int Usage(std::FILE* out = stderr) {
+    std::fprintf(out, "usage: quellfort-headless [--trace FILE] [--sounds FILE] [--bench] "
+                      "[--record FILE] SCRIPT\n"
+                      "       quellfort-headless [--trace FILE] [--sounds FILE] [--bench] "
+                      "--replay FILE\n");
+    return out == stdout ? 0 : 2;
+}
+
+bool TakesFile(const char* option) {
+    for (const char* name : {"--trace", "--sounds", "--record", "--replay"})
+        if (std::strcmp(option, name) == 0) return true;
+    return false;
+}
+
+// Names what was wrong with the command line, then shows the usage.
+int Refuse(const char* argument, bool takesFile) {
+    if (takesFile) std::fprintf(stderr, "quellfort-headless: %s needs a file\n", argument);
+    else if (argument[0] == '-') std::fprintf(stderr, "quellfort-headless: unknown option %s\n", argument);
+    else std::fprintf(stderr, "quellfort-headless: one script only, not also %s\n", argument);
+    return Usage();
 }
 
 // Reads the script; false (with the reason on stderr) when it cannot be read or is malformed.
@@ -67,8 +82,9 @@ int PlatformStart(int argc, char** argv) {
         else if (std::strcmp(argv[i], "--record") == 0 && hasValue) record = argv[++i];
         else if (std::strcmp(argv[i], "--replay") == 0 && hasValue) replay = argv[++i];
         else if (std::strcmp(argv[i], "--bench") == 0) runner.bench = true;
+        else if (std::strcmp(argv[i], "--help") == 0) return Usage(stdout);
         else if (argv[i][0] != '-' && runner.scriptFile.empty()) runner.scriptFile = argv[i];
-        else return Usage();
+        else return Refuse(argv[i], !hasValue && TakesFile(argv[i]));
     }
     if (runner.scriptFile.empty() == replay.empty() || (!replay.empty() && !record.empty())) return Usage();
     HeadlessOptions options;

@@ -291,9 +291,14 @@ int PlatformStart(int argc, char** argv) {
         } else if (std::strcmp(argv[i], "--version") == 0) {
             std::printf("quellfort " QUELLFORT_VERSION "\n");
             return 0;
+        } else if (std::strcmp(argv[i], "--help") == 0) {
+            PrintUsage(stdout);
+            return 0;
         } else {
-            PrintUsage(std::strcmp(argv[i], "--help") == 0 ? stdout : stderr);
-            return std::strcmp(argv[i], "--help") == 0 ? 0 : 2;
+            const bool needsFile = std::strcmp(argv[i], "--record") == 0 || std::strcmp(argv[i], "--replay") == 0;
+            std::fprintf(stderr, needsFile ? "quellfort: %s needs a file\n" : "quellfort: unknown option %s\n", argv[i]);
+            PrintUsage(stderr);
+            return 2;
         }
     }
     if (!record.empty() && !replay.empty()) return std::fprintf(stderr, "quellfort: --record or --replay, not both\n"), 2;
