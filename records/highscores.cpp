@@ -104,7 +104,8 @@ HighScoreTable MergeSessionEntries(HighScoreTable file) {
         if (entry < 0) continue;
         const SessionEntry& known = highScoreFile.entries[size_t(entry)];
         if (known.saved) used = RemoveRow(file, used, known.asSaved);
-        if (RankEntry(file, used, highScores.rows[row], nullptr) >= 0 && used < HIGH_SCORE_ROWS) ++used;
+        RankEntry(file, used, highScores.rows[row], nullptr);  // a freed row always takes it
+        if (used < HIGH_SCORE_ROWS) ++used;
     }
     return file;
 }

@@ -185,7 +185,8 @@ fs::path PlayerTableFolder() {
 #ifdef _WIN32
     // Beside the executable when the player may write there, as a game folder on a desktop is.
     const fs::path exe = ExecutableFolder();
-    const fs::path probe = exe / "qfhs.dat.tmp";
+    // A name of this game's own, so that two games starting at once never take each other's probe.
+    const fs::path probe = exe / ("qfhs.dat.probe." + std::to_string(ProcessId()));
     const bool exists = fs::exists(exe / TABLE_FILE);
     const int fd = exists ? OpenFile(exe / TABLE_FILE, O_WRONLY) : OpenFile(probe, O_WRONLY | O_CREAT | O_EXCL, 0644);
     if (fd >= 0) {
