@@ -81,6 +81,15 @@ void QueuePadCharacters() {
     win32.pad.typed.clear();
 }
 
+// Nobody sees stderr of a Windows game: a save that lost this session's new scores says so in a
+// box as the window closes, once DirectDraw has given the desktop back.
+void ShowTableNotSaved() {
+    if (tableReport.notSaved.empty()) return;
+    if (win32.mainWindow != nullptr) ShowWindow(win32.mainWindow, SW_HIDE);
+    MessageBoxA(nullptr, tableReport.notSaved.c_str(), WINDOW_TITLE, MB_OK | MB_ICONERROR);
+    tableReport.notSaved.clear();
+}
+
 bool PopQueued(PlatformMessage* message) {
     if (win32.queue.empty()) return false;
     *message = win32.queue.front();
@@ -121,6 +130,7 @@ int PlatformFinish() {
     const int status = SessionFinish();
     CloseControllers();
     CloseDirectDraw();
+    ShowTableNotSaved();
     if (win32.mainWindow != nullptr) DestroyWindow(win32.mainWindow);
     UnregisterClassA(WINDOW_CLASS, win32.instance);
     timeEndPeriod(1);
