@@ -10,7 +10,7 @@ host_build=${QUELLFORT_HOST_BUILD:-build}
 win_build=${QUELLFORT_WIN_BUILD:-build-win}
 jobs=${QUELLFORT_JOBS:-$(nproc)}
 
-bash scripts/setup.sh g++-mingw-w64-x86-64 libz-mingw-w64-dev
+bash scripts/setup.sh g++-mingw-w64-x86-64 libz-mingw-w64-dev nsis zip
 
 cmake -S . -B "$host_build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$host_build" --target quellfort-headless -j"$jobs"

@@ -8,6 +8,9 @@ struct FileLocations {
     // The headless backend runs in the current folder whatever it holds; the real game looks
     // for its data and its table as an installed game does.
     bool currentFolderOnly = false;
+    // Where the table lives when a backend decides it for itself (the Windows game: beside the
+    // program or in the player's profile); empty: the game folder or the player's data folder.
+    std::filesystem::path tableFolder;
 };
 extern FileLocations fileLocations;
 
