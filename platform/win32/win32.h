@@ -33,9 +33,8 @@ struct Win32Backend {
     IDirectDraw7* directDraw = nullptr;
     IDirectDrawSurface7* primarySurface = nullptr;  // the desktop, clipped to the window
     IDirectDrawClipper* clipper = nullptr;
-    IDirectDrawSurface7* frameSurface = nullptr;    // the client area's picture, borders and all
+    IDirectDrawSurface7* frameSurface = nullptr;    // the picture at its size on the screen
     int frameWidth = 0, frameHeight = 0;
-    bool frameCleared = false;  // the borders around the picture are black
     SurfaceLayout layout = LAYOUT_NONE;
 
     // Pacing: presents are timed until the verdict says whether the display's wait holds them

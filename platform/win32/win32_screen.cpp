@@ -85,7 +85,6 @@ void ApplyWindowMode() {
         SetWindowPos(win32.mainWindow, HWND_TOP, area.left, area.top, area.right - area.left,
                      area.bottom - area.top, SWP_FRAMECHANGED | SWP_SHOWWINDOW);
     }
-    win32.frameCleared = false;
 }
 
 void ToggleFullscreen() {

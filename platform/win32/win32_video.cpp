@@ -1,6 +1,8 @@
 // The native Windows backend's display: DirectDraw 7 on the desktop (no mode switch), the
-// 800 x 600 picture scaled sharp into a surface the size of the window's client area, black
-// around it, and copied onto the screen through a clipper that keeps it inside the window.
+// 800 x 600 picture scaled sharp into a surface of its size on the screen, and copied into its
+// place in the window through a clipper that keeps it inside the window. The window's own black
+// background is the border around it.
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -45,7 +47,6 @@ bool CreateFrameSurface(int width, int height) {
     win32.layout = ReadLayout(win32.frameSurface);
     win32.frameWidth = width;
     win32.frameHeight = height;
-    win32.frameCleared = false;
     return true;
 }
 
@@ -77,36 +78,30 @@ void ScaleRow(const uint32_t* row, const std::vector<int>& columns, uint8_t* to,
     }
 }
 
-// Locks the frame surface, blackens it whole after it was made or lost, then writes the picture
-// into its place; a row of the screen that shows the same picture row as the one above is copied.
-void DrawFrame(const uint16_t* pixels, const PictureRect& place) {
+// Writes the picture into the frame surface; a row of the screen that shows the same picture
+// row as the one above is copied.
+void DrawFrame(const uint16_t* pixels) {
     DDSURFACEDESC2 desc;
     std::memset(&desc, 0, sizeof desc);
     desc.dwSize = sizeof desc;
     if (FAILED(win32.frameSurface->Lock(nullptr, &desc, DDLOCK_WAIT | DDLOCK_WRITEONLY, nullptr))) return;
-    uint8_t* const base = static_cast<uint8_t*>(desc.lpSurface);
+    const int width = win32.frameWidth, height = win32.frameHeight;
     const bool wide = win32.layout == LAYOUT_XRGB8888;
-    const size_t pixelBytes = wide ? 4 : 2;
-    if (!win32.frameCleared) {
-        for (int y = 0; y < win32.frameHeight; ++y) std::memset(base + y * desc.lPitch, 0, win32.frameWidth * pixelBytes);
-        win32.frameCleared = true;
-    }
-    std::vector<int> columns(size_t(place.width));
-    for (int x = 0; x < place.width; ++x) columns[size_t(x)] = x * SCREEN_WIDTH / place.width;
+    const size_t rowBytes = size_t(width) * (wide ? 4 : 2);
+    std::vector<int> columns(static_cast<size_t>(width));
+    for (int x = 0; x < width; ++x) columns[size_t(x)] = x * SCREEN_WIDTH / width;
     uint32_t converted[SCREEN_WIDTH];
     int lastSource = -1;
-    uint8_t* previous = nullptr;
-    for (int y = 0; y < place.height; ++y) {
-        uint8_t* row = base + (place.y + y) * desc.lPitch + place.x * pixelBytes;
-        const int source = y * SCREEN_HEIGHT / place.height;
+    for (int y = 0; y < height; ++y) {
+        uint8_t* row = static_cast<uint8_t*>(desc.lpSurface) + y * desc.lPitch;
+        const int source = y * SCREEN_HEIGHT / height;
         if (source == lastSource) {
-            std::memcpy(row, previous, size_t(place.width) * pixelBytes);
+            std::memcpy(row, row - desc.lPitch, rowBytes);
         } else {
             ConvertRow(pixels + source * SCREEN_WIDTH, converted, win32.layout);
             ScaleRow(converted, columns, row, wide);
         }
         lastSource = source;
-        previous = row;
     }
     win32.frameSurface->Unlock(nullptr);
 }
@@ -121,24 +116,26 @@ RECT ClientOnScreen() {
     return client;
 }
 
-// Draws the frame and copies it onto the screen; false when nothing was shown. A surface lost
-// to another program (a full-screen game, a locked session) is restored and shown again from
-// the next frame on.
+// Draws the frame and copies it into its place on the screen; false when nothing was shown. A
+// surface lost to another program (a full-screen game, a locked session) is restored and shown
+// again from the next frame on.
 bool ShowFrame(const uint16_t* pixels) {
-    const RECT screen = ClientOnScreen();
-    const int width = screen.right - screen.left, height = screen.bottom - screen.top;
-    if (IsIconic(win32.mainWindow) || width <= 0 || height <= 0 || win32.primarySurface == nullptr) return false;
-    if ((width != win32.frameWidth || height != win32.frameHeight || win32.frameSurface == nullptr) &&
-        !CreateFrameSurface(width, height))
+    const RECT client = ClientOnScreen();
+    const PictureRect place = PlacePicture(client.right - client.left, client.bottom - client.top);
+    if (IsIconic(win32.mainWindow) || place.width <= 0 || place.height <= 0 || win32.primarySurface == nullptr)
+        return false;
+    if ((place.width != win32.frameWidth || place.height != win32.frameHeight || win32.frameSurface == nullptr) &&
+        !CreateFrameSurface(place.width, place.height))
         return false;
     if (win32.layout == LAYOUT_NONE) return false;
-    if (pixels != nullptr) DrawFrame(pixels, PlacePicture(width, height));
+    if (pixels != nullptr) DrawFrame(pixels);
     WaitForDisplay();
-    RECT target = screen;
+    RECT target = {client.left + place.x, client.top + place.y, 0, 0};
+    target.right = target.left + place.width;
+    target.bottom = target.top + place.height;
     if (win32.primarySurface->Blt(&target, win32.frameSurface, nullptr, DDBLT_WAIT, nullptr) == DDERR_SURFACELOST) {
         win32.primarySurface->Restore();
         win32.frameSurface->Restore();
-        win32.frameCleared = false;
     }
     return true;
 }

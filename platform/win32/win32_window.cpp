@@ -48,6 +48,10 @@ LRESULT CALLBACK QuellfortWindowProc(HWND window, UINT message, WPARAM wParam, L
         win32.queue.push_back({MESSAGE_CHAR, uint8_t(wParam & 0xFF)});
         PadSawTypedChar(win32.pad, uint8_t(wParam & 0xFF));
         break;
+    case WM_SYSCOMMAND:
+        // Alt alone would enter the window menu's modal loop and stop the game until a key.
+        if ((wParam & 0xFFF0) == SC_KEYMENU) return 0;
+        break;
     case WM_DISPLAYCHANGE:
         win32.displayChanged = true;
         if (!win32.windowed) ApplyWindowMode();
@@ -66,11 +70,13 @@ LRESULT CALLBACK QuellfortWindowProc(HWND window, UINT message, WPARAM wParam, L
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-// The program's own icon, from its resources, in the title bar and the task bar.
+// The program's own icon, from its resources, in the title bar and the task bar. The black
+// background is the border around the picture: the whole window is painted again whenever its
+// size changes.
 bool RegisterWindowClass() {
     WNDCLASSEXA windowClass = {};
     windowClass.cbSize = sizeof windowClass;
-    windowClass.style = CS_OWNDC | CS_DBLCLKS;
+    windowClass.style = CS_OWNDC | CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = QuellfortWindowProc;
     windowClass.hInstance = win32.instance;
     windowClass.hIcon = LoadIconA(win32.instance, "IDI_ICON1");
