@@ -5,16 +5,17 @@
 #     it shows the title as the Linux build draws it, quits on Escape with status 0 and keeps the
 #     same qfhs.dat as the Linux build beside quellfort.exe (portable.txt); a table of other
 #     scores in bare LF lines is shown and written back with CR LF lines, as on Linux;
-#     --version and --help print to the console, the program alone says the data is missing;
+#     the program carries its icon, version and manifest; --version and --help print to the
+#     console, and the program alone says its data is missing;
 #  2. the installer installs silently (/S) for the player; the Start-menu shortcut and the
 #     Apps & features entry are there; the installed game moves the table an older copy left in
 #     its folder to %APPDATA%\Quellfort, shows it, records a session that the Linux headless
 #     runner replays to a match, and keeps the table there; the silent uninstall removes the
 #     program and leaves the table.
-# Skips with status 0 when Wine, Xvfb, xdotool, xwd, unzip or ImageMagick is missing. Builds the
-# game with scripts/windows-build.sh first when build-win has no installer.
+# Skips with status 0 when Wine, Xvfb, xdotool, xwd, unzip, mingw-w64's binutils or ImageMagick
+# is missing. Builds the game with scripts/windows-build.sh first when build-win has no installer.
 # The title screenshots are kept as build-win/smoke/title.png and title-installed.png.
-set -euo pipefail
+set -Eeuo pipefail
 cd "$(dirname "$0")/.."
 
 host_build=${QUELLFORT_HOST_BUILD:-build}
@@ -30,7 +31,7 @@ skip() {
 
 wine=$(command -v wine64 || command -v wine || true)
 [ -n "$wine" ] || skip "wine is not installed"
-for tool in Xvfb xdotool xwd wineboot wineserver winepath unzip; do
+for tool in Xvfb xdotool xwd wineboot wineserver winepath unzip strings x86_64-w64-mingw32-objdump; do
     command -v "$tool" >/dev/null || skip "$tool is not installed"
 done
 convert -version 2>/dev/null | grep -q ImageMagick || skip "ImageMagick is not installed"
@@ -57,6 +58,8 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
+# A command that fails outside the checks below still says which one it was.
+trap 'echo "windows-smoke: FAILED: line $LINENO: $BASH_COMMAND"' ERR
 
 fail() {
     echo "windows-smoke: FAILED: $1"
@@ -180,6 +183,15 @@ expected=$(printf '%s\n' quellfort.exe qfel.dat README.txt LICENSE.txt portable.
     fail "$zip_file holds: $(unzip -Z1 "$win_build/$zip_file" | tr '\n' ' ')"
 portable=$work/portable
 unzip -q "$win_build/$zip_file" -d "$portable"
+
+# The program's resources: the icon (types 3 and 14), file properties (16) and manifest (24).
+types=$(x86_64-w64-mingw32-objdump -p "$portable/quellfort.exe" | sed -n 's/^0[0-9a-f]*   Entry: ID: 0x0000\(..\),.*/\1/p' | tr '\n' ' ')
+[ "$types" = "03 0e 10 18 " ] || fail "quellfort.exe's resource types are $types"
+[ "$(strings -el "$portable/quellfort.exe" | grep -x -A1 ProductVersion | tail -1)" = "$version" ] ||
+    fail "quellfort.exe's file properties lack its version"
+manifest=$(strings -a "$portable/quellfort.exe" | grep -E 'dpiAwareness|requestedExecutionLevel|supportedOS' | tr -d ' ')
+grep -q 'PerMonitorV2' <<<"$manifest" && grep -q '"asInvoker"' <<<"$manifest" && [ "$(grep -c supportedOS <<<"$manifest")" = 4 ] ||
+    fail "quellfort.exe's manifest: $manifest"
 
 [ "$(cd "$work" && "$wine" "$portable/quellfort.exe" --version | tr -d '\r')" = "quellfort $version" ] ||
     fail "quellfort.exe --version does not print 'quellfort $version'"

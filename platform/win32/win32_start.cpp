@@ -2,7 +2,7 @@
 // player's high-score table lives.
 #include "platform/win32/win32.h"
 
-#include "platform/common/backend.h"
+#include "platform/backend.h"
 #include "platform/common/files.h"
 
 #include <shlobj.h>

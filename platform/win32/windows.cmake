@@ -24,7 +24,6 @@ set(QUELLFORT_PROBLEM_REPORTS "quellfort@example.org" CACHE STRING
     "Where players report problems, as README.txt says")
 
 set(GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
-include(cmake/build_id_rule.cmake)
 # Windows writes versions as four numbers.
 set(QUELLFORT_VERSION4 ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0)
 string(REPLACE "." "," QUELLFORT_VERSION_COMMAS ${QUELLFORT_VERSION4})
@@ -35,7 +34,7 @@ set_property(SOURCE ${CMAKE_BINARY_DIR}/quellfort.rc APPEND PROPERTY OBJECT_DEPE
 file(GLOB WIN32_SOURCES CONFIGURE_DEPENDS platform/win32/*.cpp)
 add_executable(quellfort WIN32 app/main.cpp ${WIN32_SOURCES} ${CMAKE_BINARY_DIR}/quellfort.rc
     platform/common/files.cpp platform/common/key_latch.cpp platform/common/pad.cpp
-    platform/common/frame_pacing.cpp platform/common/session.cpp platform/common/recording.cpp ${GENERATED_DIR}/build_id.cpp)
+    platform/common/frame_pacing.cpp session/session.cpp session/recording.cpp)
 # zlib for recordings: Debian's libz-mingw-w64-dev, linked in statically.
 target_link_libraries(quellfort PRIVATE quellfort_game ddraw dsound dxguid winmm gdi32 user32 shell32 z)
 # One file to ship: the C and C++ runtimes linked in, only system DLLs left to load.
