@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the native Windows game (DirectDraw and DirectSound) with the mingw-w64 cross compiler:
 # first the normal host build, whose generators make the font masks, the pictures and the sound
-# effects, then build-win/quellfort.exe and the game directory to ship, build-win/dist/.
+# effects, then build-win/quellfort.exe, the game directory build-win/dist/, and the two files a
+# player downloads: build-win/quellfort-VERSION-windows-x64.zip (the portable game) and
+# build-win/quellfort-VERSION-setup.exe (the per-user installer, made with NSIS).
 # QUELLFORT_HOST_BUILD and QUELLFORT_WIN_BUILD choose other build directories.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -31,5 +33,6 @@ cmake -S . -B "$win_build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
 cmake --build "$win_build" -j"$jobs"
 
 echo "Windows game: $win_build/dist/ ($(ls "$win_build/dist" | tr '\n' ' '))"
+echo "Downloads: $(cd "$win_build" && ls quellfort-*-windows-x64.zip quellfort-*-setup.exe | tr '\n' ' ')"
 echo "DLLs it loads: $(x86_64-w64-mingw32-objdump -p "$win_build/dist/quellfort.exe" |
     sed -n 's/.*DLL Name: //p' | sort -f | tr '\n' ' ')"
