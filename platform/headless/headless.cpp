@@ -11,6 +11,7 @@
 #include "platform/backend.h"
 #include "platform/common/bmp_writer.h"
 #include "platform/common/files.h"
+#include "platform/common/held_keys.h"
 #include "platform/common/rgb565.h"
 #include "platform/headless/script.h"
 #include "platform/platform.h"
@@ -43,6 +44,7 @@ struct Headless {
     bool waitedSinceRead = false;
     bool verifying = false;  // frames go unseen: no pictures, no sound
     bool shotFailed = false;
+    HeldKeys held;
     uint32_t gameTicks = 0;  // the tick count the game read last (a replay's, in a replay)
     int frames = 0;
     const uint16_t* lastFrame = nullptr;
@@ -184,7 +186,7 @@ void PlatformShowCursor(bool) {}
 
 int64_t BackendTime() { return headless.script.time + int64_t(headless.ms / 1000); }
 
-void BackendReadInput(const PlatformInputWanted&, PlatformInput* input) {
+void BackendReadInput(const PlatformInputWanted& wanted, PlatformInput* input) {
     // A screen that presents nothing would stop the clock; after a few such passes in a row
     // the clock moves on as if a frame had been shown, so scripted keys still arrive.
     if (headless.scripted && !headless.presentedSinceRead && !headless.waitedSinceRead && ++headless.idlePasses > 8)
@@ -201,6 +203,7 @@ void BackendReadInput(const PlatformInputWanted&, PlatformInput* input) {
         input->messages[input->messageCount++] = headless.queue.front();
         headless.queue.pop_front();
     }
+    DropHeldKeyCharacters(headless.held, wanted, input->keys, input);
 }
 
 void BackendWaitKeyUp(int key) {

@@ -8,6 +8,7 @@
 
 #include "platform/backend.h"
 #include "platform/common/cp1252.h"
+#include "platform/common/held_keys.h"
 #include "platform/platform.h"
 #include "platform/web/web.h"
 
@@ -16,6 +17,7 @@ WebBackend web;
 namespace {
 
 std::deque<PlatformMessage> queue;
+HeldKeys held;
 
 EM_JS(void, JsStart, (), { QF.start(); });
 EM_JS(void, JsFinish, (), { QF.finish(); });
@@ -66,7 +68,7 @@ int PlatformFinish() {
 
 void PlatformShowCursor(bool show) { JsShowCursor(show ? 1 : 0); }
 
-void BackendReadInput(const PlatformInputWanted&, PlatformInput* input) {
+void BackendReadInput(const PlatformInputWanted& wanted, PlatformInput* input) {
     // Start-up may have written a new table (the default one); the page keeps it from now on.
     if (!web.tableStored) {
         web.tableStored = true;
@@ -87,6 +89,7 @@ void BackendReadInput(const PlatformInputWanted&, PlatformInput* input) {
         input->messages[input->messageCount++] = queue.front();
         queue.pop_front();
     }
+    DropHeldKeyCharacters(held, wanted, input->keys, input);
 }
 
 void BackendFrameShown(const PlatformInput&) {}

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "platform/common/files.h"
+#include "platform/common/held_keys.h"
 
 Win32Backend win32;
 
@@ -197,6 +198,10 @@ void BackendReadInput(const PlatformInputWanted& wanted, PlatformInput* input) {
     PlatformMessage message;
     while (input->messageCount < PLATFORM_MAX_MESSAGES && PopQueued(&message))
         input->messages[input->messageCount++] = message;
+    uint32_t downNow = 0;
+    for (int i = 0; i < PLATFORM_KEY_COUNT; ++i)
+        if (GetAsyncKeyState(PLATFORM_KEYS[i]) & 0x8000) downNow |= 1u << i;
+    DropHeldKeyCharacters(win32.held, wanted, downNow, input);
 }
 
 // Messages wait meanwhile, as the game expects; a millisecond's sleep per look keeps a core free.
