@@ -179,35 +179,21 @@ std::vector<fs::path> InstalledDataFolders() {
     return {(exe / ".." / "share" / "games" / "quellfort").lexically_normal(), exe};
 }
 
-// The player's own folder for the table, used when the game does not run from a game folder.
+// The player's own folder for the table, used when the game does not run from a game folder:
+// the XDG base directories, $XDG_DATA_HOME when set to an absolute path, else ~/.local/share.
 fs::path PlayerTableFolder() {
-#ifdef _WIN32
-    // Beside the executable when the player may write there, as a game folder on a desktop is.
-    const fs::path exe = ExecutableFolder();
-    // A name of this game's own, so that two games starting at once never take each other's probe.
-    const fs::path probe = exe / ("qfhs.dat.probe." + std::to_string(ProcessId()));
-    const bool exists = fs::exists(exe / TABLE_FILE);
-    const int fd = exists ? OpenFile(exe / TABLE_FILE, O_WRONLY) : OpenFile(probe, O_WRONLY | O_CREAT | O_EXCL, 0644);
-    if (fd >= 0) {
-        close(fd);
-        if (!exists) _wunlink(probe.c_str());
-        return exe;
-    }
-    const wchar_t* appData = _wgetenv(L"APPDATA");
-    return appData != nullptr && *appData != 0 ? fs::path(appData) / "Quellfort" : exe;
-#else
-    // The XDG base directories: $XDG_DATA_HOME when set to an absolute path, else ~/.local/share.
     const char* dataHome = std::getenv("XDG_DATA_HOME");
     if (dataHome != nullptr && dataHome[0] == '/') return fs::path(dataHome) / "quellfort";
     const char* home = std::getenv("HOME");
+#ifndef _WIN32
     // A home unset, empty or relative (a service, `env -i`) is the one the password database gives.
     if (home == nullptr || home[0] != '/') {
         const passwd* user = getpwuid(getuid());
         home = user != nullptr ? user->pw_dir : nullptr;
     }
+#endif
     if (home != nullptr && home[0] == '/') return fs::path(home) / ".local" / "share" / "quellfort";
     return {};
-#endif
 }
 
 // Follows symbolic links to the file they name, so that a save changes the shared file and
@@ -320,6 +306,7 @@ std::string DataFolderPlaces() {
 }
 
 fs::path TablePath() {
+    if (!fileLocations.tableFolder.empty()) return fileLocations.tableFolder / TABLE_FILE;
     if (CurrentFolderIsGameFolder()) return TABLE_FILE;
     const fs::path folder = PlayerTableFolder();
     if (!folder.empty()) return folder / TABLE_FILE;

@@ -9,6 +9,9 @@ struct FileLocations {
     // for its data and its table as an installed game does.
     bool currentFolderOnly = false;
     bool saidWhereTableIs = false;  // with no home folder, where the table went is said once
+    // Where the table lives when a backend decides it for itself (the Windows game: beside the
+    // program or in the player's profile); empty: the game folder or the player's data folder.
+    std::filesystem::path tableFolder;
 };
 extern FileLocations fileLocations;
 
