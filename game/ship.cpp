@@ -103,7 +103,7 @@ void LoseShip() {
     PlayerShip& ship = world.ship;
     world.lives -= 1;
     if (world.lives < 0 || world.warningLevel == WARNING_MISSION_FAILED) {
-        gameState = STATE_RANK_SCORE;
+        worldReport.gameLost = true;
         return;
     }
     ship.state = ACTOR_APPEARING;

@@ -30,7 +30,6 @@ void RankFinalScore(int32_t score) {
         highScoreFile.rowEntry[row] = int32_t(highScoreFile.entries.size());
         highScoreFile.entries.push_back({});
     }
-    gameState = STATE_GAME_OVER;
 }
 
 // Backspace removes the last character. A full name takes no more characters, and no other

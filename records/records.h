@@ -35,7 +35,7 @@ void LoadHighScores();
 // that two games saving one file keep both names; a session that entered nothing leaves it alone.
 // Called at exit (and by the browser when its page is hidden).
 void SaveHighScores();
-// Ranks a finished game's score into the table and moves on to the game-over screen.
+// Ranks a finished game's score into the table (the game-over screen follows).
 void RankFinalScore(int32_t score);
 void EnterNameCharacter(uint8_t character);
 void LoadFormations();

@@ -374,9 +374,7 @@ class RankingTest : public GameTest {
 protected:
     void Rank(int32_t score) {
         world.score = score;
-        gameState = STATE_RANK_SCORE;
         RankFinalScore(world.score);
-        EXPECT_EQ(gameState, STATE_GAME_OVER);
     }
 };
 
