@@ -251,6 +251,8 @@ mkdir -p "$work/replay"
 (cd "$work/replay" && "$host_build/quellfort-headless" --replay "$work/session.qfr" >replay.log 2>&1) ||
     fail "the Linux replay of the Windows recording: $(tail -1 "$work/replay/replay.log")"
 grep -qx 'replay matches' "$work/replay/replay.log" || fail "the Linux replay: $(tail -1 "$work/replay/replay.log")"
+# scripts/update-recordings.sh keeps this recording among the committed ones.
+[ -z "${QUELLFORT_KEEP_RECORDING:-}" ] || cp "$work/session.qfr" "$QUELLFORT_KEEP_RECORDING"
 
 # The uninstaller runs from a copy of itself in the temporary folder: wait for all of Wine.
 "$wine" "$installed/uninstall.exe" /S || fail "uninstall.exe /S failed"
