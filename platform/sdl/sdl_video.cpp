@@ -12,7 +12,7 @@
 #include <string>
 
 #include "platform/backend.h"
-#include "platform/common/cp1252.h"
+#include "formats/cp1252.h"
 #include "platform/common/files.h"
 #include "platform/common/frame_pacing.h"
 #include "platform/common/held_keys.h"

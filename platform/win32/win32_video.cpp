@@ -9,7 +9,7 @@
 #include "platform/win32/win32.h"
 
 #include "platform/backend.h"
-#include "platform/common/rgb565.h"
+#include "formats/rgb565.h"
 
 namespace {
 
