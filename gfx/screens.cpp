@@ -3,10 +3,20 @@
 #include "gfx/screens.h"
 
 #include <cstdio>
+#include <string>
 
 #include "gfx/display.h"
 #include "platform/platform.h"
 #include "records/records.h"
+
+// A hand-edited file may put a NUL byte in a name, where the text would end: the screen skips it,
+// and the file keeps it.
+static std::string WithoutNul(const std::string& name) {
+    std::string shown;
+    for (char c : name)
+        if (c != 0) shown.push_back(c);
+    return shown;
+}
 
 void DrawHighScoreTable() {
     BeginText(COLOUR_BLACK);
@@ -15,7 +25,7 @@ void DrawHighScoreTable() {
         const int y = 305 + 23 * i;  // rows 23 pixels apart, the first just under the heading
         char score[16];
         std::snprintf(score, sizeof score, "%d", int(highScores.rows[i].score));
-        DrawTextAt(300, y, highScores.rows[i].name.c_str());
+        DrawTextAt(300, y, WithoutNul(highScores.rows[i].name).c_str());
         DrawTextAt(450, y, score);
     }
     EndText();

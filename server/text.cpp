@@ -1,7 +1,7 @@
 // Names and texts as the Hall shows them: the game's names in UTF-8, and escaping for HTML and JSON.
 #include "server/text.h"
 
-#include "platform/common/cp1252.h"
+#include "formats/cp1252.h"
 #include "records/records.h"
 
 #include <cctype>

@@ -9,6 +9,9 @@
 namespace {
 
 constexpr size_t CHUNK = 65536;
+// A recording's entries pack to about two thirds of their size (the frame hashes do not pack at
+// all); a file that unpacks to far more than this is a bomb, not a recording.
+constexpr size_t MAX_UNPACK_RATIO = 64;
 
 // Which parts of the input an entry changes: the high four bits of its tag byte.
 enum InputChange : uint8_t {
@@ -186,9 +189,14 @@ std::string CheckPackedEntries(RecordingReader& r) {
     bool summary = false;
     std::string error;
     PlatformInput input;
+    const size_t unpackLimit = (r.file.size() - r.packedAt) * MAX_UNPACK_RATIO + RECORDING_MAX_ENTRY_BYTES;
     for (RecordingEntry e;;) {
         in.Compact();
         const size_t start = at;
+        if (total > unpackLimit) {
+            error = "damaged recording: it unpacks to far more than any recording";
+            break;
+        }
         if (!in.Fill(1)) break;
         if (!DecodeEntry(in, e, input)) {
             if (in.status == Z_OK || in.status == Z_STREAM_END) error = "damaged recording: an entry makes no sense";

@@ -405,6 +405,19 @@ bool PlatformSaveTable(const std::string& bytes) {
     return session.mode == SESSION_REPLAYING || BackendSaveTable(bytes);
 }
 
+// The save's lock and re-read of the table: a replay has no table on disk to share.
+PlatformTableRead PlatformLockTable(std::string* bytes) {
+    if (session.mode != SESSION_REPLAYING) return BackendLockTable(bytes);
+    bytes->clear();
+    return TABLE_MISSING;
+}
+void PlatformUnlockTable() {
+    if (session.mode != SESSION_REPLAYING) BackendUnlockTable();
+}
+void PlatformTableNotSaved() {
+    if (session.mode != SESSION_REPLAYING) BackendTableNotSaved();
+}
+
 void PlatformSetStateHooks(const PlatformStateHooks& hooks) { session.hooks = hooks; }
 
 void SessionSendGamesToHall(const HallLink& link) {

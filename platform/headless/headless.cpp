@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "platform/backend.h"
-#include "platform/common/bmp_writer.h"
+#include "formats/bmp_writer.h"
 #include "platform/common/files.h"
 #include "platform/common/held_keys.h"
-#include "platform/common/rgb565.h"
+#include "formats/rgb565.h"
 #include "platform/headless/script.h"
 #include "platform/platform.h"
 

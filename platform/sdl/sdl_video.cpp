@@ -12,7 +12,7 @@
 #include <string>
 
 #include "platform/backend.h"
-#include "platform/common/cp1252.h"
+#include "formats/cp1252.h"
 #include "platform/common/files.h"
 #include "platform/common/frame_pacing.h"
 #include "platform/common/hall_client.h"
@@ -42,11 +42,20 @@ struct SdlBackend {
     std::deque<PlatformMessage> queue;
     KeyLatches latches;
     HeldKeys held;
+    // Keys pressed as part of Alt+Enter: the game never sees them until they are let go, even
+    // when Alt is let go first.
+    bool heldForSwitch[SDL_NUM_SCANCODES] = {};
+    bool hangUpHandled = false;  // SIGHUP is ours while the game runs
     PadInput pad;
     void (*inputHook)() = nullptr;
     std::FILE* frameLog = nullptr;  // QUELLFORT_FRAME_LOG: seconds of each present, for bench/
 };
 SdlBackend sdl;
+
+// Closing the terminal the game was started from (SIGHUP) closes the game as SIGINT and SIGTERM
+// do through SDL, so the shutdown saves the table. Set by the signal, taken by the event pump.
+volatile std::sig_atomic_t hangUpReceived = 0;
+void OnHangUp(int) { hangUpReceived = 1; }
 
 void QueueChar(uint8_t character) { sdl.queue.push_back({MESSAGE_CHAR, character}); }
 
@@ -115,12 +124,16 @@ void HandleEvent(const SDL_Event& e) {
     } else if (e.type == SDL_KEYDOWN) {
         const SDL_Keycode key = e.key.keysym.sym;
         const bool altEnter = (key == SDLK_RETURN || key == SDLK_KP_ENTER) && (e.key.keysym.mod & KMOD_ALT);
+        const SDL_Scancode code = e.key.keysym.scancode;
         if (altEnter) {
+            sdl.heldForSwitch[code] = true;
             if (!e.key.repeat) ToggleFullscreen();
         } else if (key == SDLK_BACKSPACE) {
             QueueChar(8);
         }
-        if (!altEnter && !e.key.repeat) LatchKey(sdl.latches, VirtualKey(e.key.keysym.scancode));
+        if (!altEnter && !e.key.repeat && !sdl.heldForSwitch[code]) LatchKey(sdl.latches, VirtualKey(code));
+    } else if (e.type == SDL_KEYUP) {
+        sdl.heldForSwitch[e.key.keysym.scancode] = false;
     }
 }
 
@@ -128,6 +141,10 @@ void HandleEvent(const SDL_Event& e) {
 // the messages they make still reach the game one per pass.
 void PumpEvents() {
     if (sdl.inputHook != nullptr) sdl.inputHook();
+    if (hangUpReceived != 0) {
+        hangUpReceived = 0;
+        sdl.queue.push_back({MESSAGE_CLOSE, 0});
+    }
     SDL_Event e;
     while (SDL_PollEvent(&e)) HandleEvent(e);
     for (char c : sdl.pad.typed) sdl.queue.push_back({MESSAGE_CHAR, uint8_t(c)});
@@ -137,7 +154,7 @@ void PumpEvents() {
 bool KeyboardHolds(int virtualKey) {
     const Uint8* keys = SDL_GetKeyboardState(nullptr);
     for (const GameKey& key : GAME_KEYS)
-        if (key.virtualKey == virtualKey && keys[key.code] != 0) return true;
+        if (key.virtualKey == virtualKey && keys[key.code] != 0 && !sdl.heldForSwitch[key.code]) return true;
     return false;
 }
 
@@ -254,6 +271,15 @@ void PaceFrame() {
     WaitForNextFrame();
 }
 
+// A player who started the game from a menu never sees stderr: a save that lost this session's
+// new scores says so in a box as the window closes.
+void ShowTableNotSaved() {
+    if (tableReport.notSaved.empty() || sdl.window == nullptr) return;
+    SDL_HideWindow(sdl.window);
+    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Quellfort", tableReport.notSaved.c_str(), sdl.window);
+    tableReport.notSaved.clear();
+}
+
 }  // namespace
 
 int PlatformStart(int argc, char** argv) {
@@ -273,9 +299,14 @@ int PlatformStart(int argc, char** argv) {
         } else if (std::strcmp(argv[i], "--version") == 0) {
             std::printf("quellfort " QUELLFORT_VERSION "\n");
             return 0;
+        } else if (std::strcmp(argv[i], "--help") == 0) {
+            PrintUsage(stdout);
+            return 0;
         } else {
-            PrintUsage(std::strcmp(argv[i], "--help") == 0 ? stdout : stderr);
-            return std::strcmp(argv[i], "--help") == 0 ? 0 : 2;
+            const bool needsFile = std::strcmp(argv[i], "--record") == 0 || std::strcmp(argv[i], "--replay") == 0;
+            std::fprintf(stderr, needsFile ? "quellfort: %s needs a file\n" : "quellfort: unknown option %s\n", argv[i]);
+            PrintUsage(stderr);
+            return 2;
         }
     }
     if (!record.empty() && !replay.empty()) return std::fprintf(stderr, "quellfort: --record or --replay, not both\n"), 2;
@@ -299,6 +330,9 @@ int PlatformStart(int argc, char** argv) {
     ChooseScaling();
     OpenControllers();
     SDL_StartTextInput();
+    // Left ignored when the game was started to outlive its terminal (nohup).
+    sdl.hangUpHandled = std::signal(SIGHUP, OnHangUp) != SIG_IGN;
+    if (!sdl.hangUpHandled) std::signal(SIGHUP, SIG_IGN);
     if (!record.empty() && !SessionStartRecording(record, "linux-sdl")) return PlatformFinish(), 2;
     if (!hall.empty()) SessionSendGamesToHall(HallLinkTo(hall));
     return -1;
@@ -306,7 +340,12 @@ int PlatformStart(int argc, char** argv) {
 
 int PlatformFinish() {
     const int status = SessionFinish();
+<<<<<<< HEAD
     HallFinishSending(10);
+=======
+    ShowTableNotSaved();
+    if (sdl.hangUpHandled) std::signal(SIGHUP, SIG_DFL);
+>>>>>>> main
     if (sdl.frameLog != nullptr) std::fclose(sdl.frameLog);
     SDL_StopTextInput();
     CloseControllers();
