@@ -340,12 +340,9 @@ int PlatformStart(int argc, char** argv) {
 
 int PlatformFinish() {
     const int status = SessionFinish();
-<<<<<<< HEAD
-    HallFinishSending(10);
-=======
     ShowTableNotSaved();
+    HallFinishSending(10);
     if (sdl.hangUpHandled) std::signal(SIGHUP, SIG_DFL);
->>>>>>> main
     if (sdl.frameLog != nullptr) std::fclose(sdl.frameLog);
     SDL_StopTextInput();
     CloseControllers();
