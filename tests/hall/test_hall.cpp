@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <future>
 #include <set>
 #include <thread>
@@ -93,9 +94,21 @@ TEST_F(HallTest, RunsAreVerifiedKeptAndShownAsText) {
     EXPECT_NE(page->body.find("/hall/player?name=%3Cb%3E%22Ann%22%26"), std::string::npos);
 
     // A restart finds the same table and the same recording bytes; the best of today come first.
+    // It serves the browser game too now, from files read at start: a path that is not one of
+    // them is not found, wherever it points.
     EXPECT_EQ(StopServer(server), 0);
-    server = StartServer(table);
+    const std::string web = table.folder + "/web";
+    std::filesystem::create_directories(web + "/wasm");
+    std::ofstream(web + "/index.html") << "<title>the game</title>";
+    std::ofstream(web + "/hall.js") << "// the watch links";
+    std::ofstream(web + "/wasm/game.wasm") << "wasm";
+    server = StartServer(table, {"--web", web});
     auto after = Connect(server);
+    EXPECT_EQ(after.Get("/")->body, "<title>the game</title>");
+    EXPECT_EQ(after.Get("/wasm/game.wasm")->get_header_value("Content-Type"), "application/wasm");
+    EXPECT_EQ(after.Get("/wasm/../index.html")->status, 404);
+    EXPECT_EQ(after.Get("/%2e%2e/data/hall.sqlite3")->status, 404);
+    EXPECT_NE(after.Get("/hall")->body.find("<script src=\"/hall.js\""), std::string::npos);
     const auto board = after.Get("/api/runs?board=today&limit=5");
     ASSERT_TRUE(board);
     EXPECT_EQ(JsonNumber(board->body, "id"), id);
