@@ -211,8 +211,8 @@ void SendFinishedGame(const RecordingEntry& read) {
     const size_t at = summary.find("\nscore ");
     const int32_t score = at == std::string::npos ? 0 : int32_t(std::atol(summary.c_str() + at + 7));
     if (session.sentAny && score <= session.bestSent) {
-        session.hallNote = "Not sent to the Hall: this session's best, " + std::to_string(session.bestSent) +
-                           ", is there";
+        session.hallNote = "Not sent to the Hall: this session sent a game of " +
+                           std::to_string(session.bestSent) + " already";
         return;
     }
     RecordingEntry last[2];
