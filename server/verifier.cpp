@@ -19,6 +19,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+// AddressSanitizer reserves terabytes of address space for itself: no limit can sit above that.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool LIMIT_ADDRESS_SPACE = false;
+#else
+constexpr bool LIMIT_ADDRESS_SPACE = true;
+#endif
+
 struct VerifierJob {
     const std::string* recording;
     std::promise<RunVerdict> verdict;
@@ -102,12 +109,11 @@ static void WriteAll(int fd, const std::string& bytes) {
     dup2(null, 2);
     const rlimit cpu = {rlim_t(settings.cpuSeconds), rlim_t(settings.cpuSeconds) + 1};
     setrlimit(RLIMIT_CPU, &cpu);
-#if !defined(__SANITIZE_ADDRESS__)
-    // (AddressSanitizer reserves terabytes of address space for itself.)
-    const rlim_t memory = rlim_t(CurrentAddressSpace() + settings.memoryBytes);
-    const rlimit space = {memory, memory};
-    setrlimit(RLIMIT_AS, &space);
-#endif
+    if (LIMIT_ADDRESS_SPACE) {
+        const rlim_t memory = rlim_t(CurrentAddressSpace() + settings.memoryBytes);
+        const rlimit space = {memory, memory};
+        setrlimit(RLIMIT_AS, &space);
+    }
     try {
         WriteAll(3, EncodeVerdict(settings.judge(recording)));
     } catch (...) {
