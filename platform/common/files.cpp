@@ -339,3 +339,5 @@ bool PlatformSaveTable(const std::string& bytes) {
     }
     return ReplaceThroughTemporaryFile(file, bytes, old);
 }
+
+fs::path GameExecutableFolder() { return ExecutableFolder(); }
