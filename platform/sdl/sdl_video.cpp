@@ -15,6 +15,7 @@
 #include "platform/common/cp1252.h"
 #include "platform/common/files.h"
 #include "platform/common/frame_pacing.h"
+#include "platform/common/settings.h"
 #include "platform/platform.h"
 #include "platform/sdl/sdl_input.h"
 
@@ -30,6 +31,7 @@ struct SdlBackend {
     SDL_Renderer* renderer = nullptr;
     SDL_Texture* texture = nullptr;
     bool windowed = false;
+    PlatformSettings shown{};  // the picture settings last put to work
     bool vsync = false;        // the renderer says it waits for the display
     bool measuring = false;    // presents are timed at the guard pace; false once they do not wait
     PresentIntervals intervals;
@@ -83,15 +85,26 @@ int VirtualKey(SDL_Scancode code) {
     return 0;
 }
 
+// The window is the settings' whole multiple of 800 x 600, the largest that fits the display
+// when that one does not.
+int WindowScale(int display) {
+    SDL_Rect usable{0, 0, SCREEN_WIDTH, SCREEN_HEIGHT};
+    if (SDL_GetDisplayUsableBounds(display, &usable) != 0) return 1;
+    const int fits = std::min(usable.w / SCREEN_WIDTH, usable.h / SCREEN_HEIGHT);
+    return std::max(1, std::min(settingsStore.current.windowScale, fits));
+}
+
 // Full screen is a borderless window over the whole desktop (no mode switch); even where no
 // window manager honours the full-screen request, the window already covers the display.
 void ApplyWindowMode() {
     SDL_Rect desktop{0, 0, SCREEN_WIDTH, SCREEN_HEIGHT};
-    SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(sdl.window), &desktop);
+    const int display = SDL_GetWindowDisplayIndex(sdl.window);
+    SDL_GetDisplayBounds(display, &desktop);
     if (sdl.windowed) {
+        const int scale = WindowScale(display);
         SDL_SetWindowFullscreen(sdl.window, 0);
         SDL_SetWindowBordered(sdl.window, SDL_TRUE);
-        SDL_SetWindowSize(sdl.window, SCREEN_WIDTH, SCREEN_HEIGHT);
+        SDL_SetWindowSize(sdl.window, SCREEN_WIDTH * scale, SCREEN_HEIGHT * scale);
         SDL_SetWindowPosition(sdl.window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
     } else {
         SDL_SetWindowBordered(sdl.window, SDL_FALSE);
@@ -141,25 +154,31 @@ bool KeyboardHolds(int virtualKey) {
     return false;
 }
 
-// Scale the 800 x 600 picture to the largest 4:3 area of the output; whole factors stay sharp.
+// Fill: the 800 x 600 picture scaled to the largest 4:3 area of the output; whole factors stay
+// sharp. Sharp: the largest whole factor, centred on black (on an output smaller than the
+// picture, fill all the same).
 void ChooseScaling() {
     int w = 0, h = 0;
     SDL_GetRendererOutputSize(sdl.renderer, &w, &h);
     const double scale = std::min(w / double(SCREEN_WIDTH), h / double(SCREEN_HEIGHT));
-    const bool whole = scale >= 1.0 && scale == double(int(scale));
+    const bool sharp = settingsStore.current.scaling == SCALING_SHARP && scale >= 1.0;
+    const bool whole = sharp || (scale >= 1.0 && scale == double(int(scale)));
+    SDL_RenderSetIntegerScale(sdl.renderer, sharp ? SDL_TRUE : SDL_FALSE);
     SDL_SetTextureScaleMode(sdl.texture, whole ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
 }
 
 bool CreateWindow() {
     // Created where it will stay: some X servers without a window manager ignore later moves.
-    SDL_Rect area{SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, SCREEN_WIDTH, SCREEN_HEIGHT};
+    const int scale = WindowScale(0);
+    SDL_Rect area{SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, SCREEN_WIDTH * scale, SCREEN_HEIGHT * scale};
     if (!sdl.windowed) SDL_GetDisplayBounds(0, &area);
     const Uint32 flags = SDL_WINDOW_ALLOW_HIGHDPI | (sdl.windowed ? 0 : SDL_WINDOW_BORDERLESS);
     sdl.window = SDL_CreateWindow("Quellfort", area.x, area.y, area.w, area.h, flags);
     if (sdl.window == nullptr) return false;
     ApplyWindowMode();
-    sdl.renderer = SDL_CreateRenderer(sdl.window, -1, SDL_RENDERER_PRESENTVSYNC);
-    if (sdl.renderer == nullptr) sdl.renderer = SDL_CreateRenderer(sdl.window, -1, 0);
+    const Uint32 vsync = settingsStore.current.vsync ? SDL_RENDERER_PRESENTVSYNC : 0;
+    sdl.renderer = SDL_CreateRenderer(sdl.window, -1, vsync);
+    if (sdl.renderer == nullptr && vsync != 0) sdl.renderer = SDL_CreateRenderer(sdl.window, -1, 0);
     if (sdl.renderer == nullptr) return false;
     SDL_RendererInfo info;
     sdl.vsync = SDL_GetRendererInfo(sdl.renderer, &info) == 0 && (info.flags & SDL_RENDERER_PRESENTVSYNC);
@@ -180,25 +199,37 @@ void WaitForNextFrame() {
     while (!minimised && SDL_GetPerformanceCounter() < sdl.nextFrame) {}
 }
 
+// The renderer's vsync as the settings ask; the pacing is judged afresh, as on another display.
+void ApplyVsync(bool on) {
+    SDL_RenderSetVSync(sdl.renderer, on ? 1 : 0);
+    SDL_RendererInfo info;
+    sdl.vsync = SDL_GetRendererInfo(sdl.renderer, &info) == 0 && (info.flags & SDL_RENDERER_PRESENTVSYNC);
+    sdl.displayIndex = -1;
+}
+
 void PrintUsage(std::FILE* out) {
     std::filesystem::path dataFolder;
     const bool found = FindDataFolder(&dataFolder);
     const std::string data = !found ? "missing (looked in " + DataFolderPlaces() + ")"
                              : dataFolder.empty() ? "the current folder" : dataFolder.string();
     std::fprintf(out,
-                 "usage: quellfort [--window] [--record FILE | --replay FILE] [--version] [--help]\n"
-                 "  --window         play in an 800 x 600 window instead of full screen\n"
+                 "usage: quellfort [--window] [--scale N] [--volume N] [--mute] [--reduced-flashing]\n"
+                 "                 [--record FILE | --replay FILE] [--version] [--help]\n"
+                 "%s"
                  "  --record FILE    play as usual and keep the session in FILE\n"
                  "  --replay FILE    watch a recorded session (Escape stops watching)\n"
                  "  --version        print the version and exit\n"
                  "  --help           print this help and exit\n"
-                 "Alt+Enter switches between window and full screen; Escape quits.\n"
+                 "Alt+Enter switches between window and full screen; Escape quits. F1 or O on the\n"
+                 "title screen opens the options: keys, sound, flashing, picture.\n"
                  "Pictures and qfel.dat: %s\n"
                  "High scores: %s\n"
+                 "Settings: %s (the options above hold for one run and are not saved)\n"
                  "Exit status: 0 when the game ends, 1 when the display or the game's pictures are\n"
                  "missing, 2 for an unknown option or a file that is not a recording; a replay\n"
                  "ends with 1 when it diverged from its recording, 2 when the recording is cut short.\n",
-                 data.c_str(), TablePath().string().c_str());
+                 SettingsOptionsHelp(), data.c_str(), TablePath().string().c_str(),
+                 PlayerSettingsPath().empty() ? "not kept (HOME is not set)" : PlayerSettingsPath().string().c_str());
 }
 
 // Holds the game to 60 frames a second where vsync alone does not (other refresh rates, no
@@ -254,10 +285,12 @@ void PaceFrame() {
 
 int PlatformStart(int argc, char** argv) {
     std::string record, replay;
+    SettingsOverrides overrides;
     for (int i = 1; i < argc; ++i) {
         const bool hasValue = i + 1 < argc;
-        if (std::strcmp(argv[i], "--window") == 0) {
-            sdl.windowed = true;
+        if (const int used = ParseSettingsOption(argc, argv, i, &overrides); used != 0) {
+            if (used < 0) return 2;
+            i += used - 1;
         } else if (std::strcmp(argv[i], "--record") == 0 && hasValue) {
             record = argv[++i];
         } else if (std::strcmp(argv[i], "--replay") == 0 && hasValue) {
@@ -278,6 +311,9 @@ int PlatformStart(int argc, char** argv) {
         return 1;
     }
     if (!replay.empty() && !SessionStartReplay(replay)) return 2;
+    LoadSettings(PlayerSettingsPath(), overrides);
+    sdl.windowed = !settingsStore.current.fullscreen;
+    sdl.shown = settingsStore.current;
     if (const char* log = std::getenv("QUELLFORT_FRAME_LOG")) sdl.frameLog = std::fopen(log, "w");
     SDL_SetHint(SDL_HINT_VIDEO_HIGHDPI_DISABLED, "0");
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0 || !CreateWindow()) {
@@ -359,3 +395,17 @@ void BackendPresent(const uint16_t* pixels) {
 
 
 void SetInputHook(void (*hook)()) { sdl.inputHook = hook; }
+
+// Only what changed is changed: a window the player switched with Alt+Enter stays as it is
+// unless the full-screen setting itself changed.
+void ApplyPictureSettings() {
+    const PlatformSettings& now = settingsStore.current;
+    if (sdl.window == nullptr) return;
+    if (now.fullscreen != sdl.shown.fullscreen || now.windowScale != sdl.shown.windowScale) {
+        sdl.windowed = !now.fullscreen;
+        ApplyWindowMode();
+    }
+    if (now.vsync != sdl.shown.vsync) ApplyVsync(now.vsync);
+    sdl.shown = now;
+    ChooseScaling();
+}
