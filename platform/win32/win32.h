@@ -44,3 +44,6 @@ void OpenControllers();
 void CloseControllers();
 void PollControllers();
 void RumbleControllers();
+
+// win32_audio.cpp: every sound at the settings' volume. Called when the settings change.
+void ApplySoundVolume();

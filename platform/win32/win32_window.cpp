@@ -5,6 +5,7 @@
 
 #include <mmsystem.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -12,6 +13,7 @@
 #include <string>
 
 #include "platform/common/files.h"
+#include "platform/common/settings.h"
 
 Win32Backend win32;
 
@@ -93,10 +95,16 @@ bool PopQueued(PlatformMessage* message) {
 // The command line: --record FILE keeps the session, --replay FILE shows a recorded one; anything
 // else is ignored, as it always was.
 int PlatformStart(int argc, char** argv) {
-    for (int i = 1; i + 1 < argc; ++i) {
+    SettingsOverrides overrides;
+    for (int i = 1; i < argc; ++i) {
+        const int used = ParseSettingsOption(argc, argv, i, &overrides);
+        if (used < 0) return 2;
+        i += std::max(used, 1) - 1;
+        if (used > 0 || i + 1 == argc) continue;
         if (std::strcmp(argv[i], "--record") == 0 && !SessionStartRecording(argv[i + 1])) return 2;
         if (std::strcmp(argv[i], "--replay") == 0 && !SessionStartReplay(argv[i + 1])) return 2;
     }
+    LoadSettings(PlayerSettingsPath(), overrides);
     win32.instance = GetModuleHandleA(nullptr);
     // Sleep(1) and the frame limiter need a one-millisecond timer.
     timeBeginPeriod(1);
