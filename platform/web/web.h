@@ -19,3 +19,7 @@ extern WebBackend web;
 
 // Copies qfhs.dat, as the game last wrote it, into the page's storage.
 void WebStoreTable();
+// Copies settings.ini, as the game last wrote it, into the page's storage.
+void WebStoreSettings();
+// The page's sound at the settings' volume. Called at start and when the settings change.
+void ApplyWebVolume();

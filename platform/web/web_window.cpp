@@ -8,6 +8,7 @@
 
 #include "platform/common/backend.h"
 #include "platform/common/cp1252.h"
+#include "platform/common/settings.h"
 #include "platform/platform.h"
 #include "platform/web/web.h"
 
@@ -25,6 +26,7 @@ EM_ASYNC_JS(void, JsWaitKeyUp, (int virtualKey), { await QF.keyReleased(virtualK
 // The next typed character's code point (Backspace as 8), or -1 when none is waiting.
 EM_JS(int, JsNextCharacter, (), { return QF.nextCharacter(); });
 EM_JS(void, JsStoreTable, (), { QF.storeTable(FS); });
+EM_JS(void, JsStoreSettings, (), { QF.storeSettings(FS); });
 
 // Typed characters join the queue as Windows-1252 bytes; those it cannot hold are dropped.
 void TakeTypedCharacters() {
@@ -42,6 +44,7 @@ void Suspend() {
 }  // namespace
 
 void WebStoreTable() { JsStoreTable(); }
+void WebStoreSettings() { JsStoreSettings(); }
 
 // Called by the page when it is hidden (closing 0) or about to go away (closing 1). Inside a
 // key wait the game is mid-step, so a hidden page is suspended at the next pass instead; a
@@ -52,6 +55,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE void WebPageHidden(int closing) {
 }
 
 int PlatformStart(int, char**) {
+    LoadSettings(PlayerSettingsPath(), SettingsOverrides{});
     JsStart();
     return -1;
 }

@@ -7,6 +7,7 @@ const FRAME_MS = 1000 / 60;
 // A display refresh this close before a frame's 60 Hz slot still shows it: refresh times jitter.
 const PACE_SLACK_MS = 4;
 const TABLE_KEY = 'quellfort/qfhs.dat';
+const SETTINGS_KEY = 'quellfort/settings.ini';
 const VIRTUAL_KEYS = { Enter: 13, NumpadEnter: 13, Escape: 27, Space: 32, ArrowLeft: 37, ArrowRight: 39 };
 const VK_P = 80;
 
@@ -21,6 +22,8 @@ var QF = {
   keyWaiters: [],   // {virtualKey, resolve} of the game's wait for a release
   characters: [],   // typed code points, Backspace as 8, oldest first
   audioContext: null,
+  gain: null,       // every sound goes through it: the player's effects volume
+  volume: 1,
   sounds: [null],   // sound h is sounds[h]: {samples, source, endsAt}
   due: 0,           // the time of the next frame's 60 Hz slot, on the refresh clock
   fastFrames: 0,    // frames of the test hook's fast run still to go
@@ -219,7 +222,12 @@ var QF = {
   unlockAudio() {
     document.getElementById('unlock').hidden = true;
     if (!this.audioAvailable()) return;
-    if (!this.audioContext) this.audioContext = new AudioContext();
+    if (!this.audioContext) {
+      this.audioContext = new AudioContext();
+      this.gain = this.audioContext.createGain();
+      this.gain.gain.value = this.volume;
+      this.gain.connect(this.audioContext.destination);
+    }
     if (this.audioContext.state === 'suspended') this.audioContext.resume().catch(() => {});
   },
 
@@ -265,10 +273,16 @@ var QF = {
     this.stopVoice(sound);
     const source = this.audioContext.createBufferSource();
     source.buffer = this.buffer(sound.samples);
-    source.connect(this.audioContext.destination);
+    source.connect(this.gain);
     source.start();
     sound.source = source;
     sound.endsAt = this.audioContext.currentTime + sound.samples.frames / sound.samples.rate;
+  },
+
+  // The effects volume from the settings, 0 to 1.
+  setVolume(volume) {
+    this.volume = volume;
+    if (this.gain) this.gain.gain.value = volume;
   },
 
   stopSound(handle) {
@@ -319,6 +333,25 @@ var QF = {
       localStorage.setItem(TABLE_KEY, String.fromCharCode.apply(null, bytes));
     } catch (error) {
       console.warn('quellfort: high scores not kept:', error);
+    }
+  },
+
+  // ---- Storage of the settings: settings.ini as text ----
+
+  loadSettings(fs) {
+    try {
+      const text = localStorage.getItem(SETTINGS_KEY);
+      if (text !== null) fs.writeFile('settings.ini', text);
+    } catch (error) {
+      console.warn('quellfort: the browser keeps no settings for this page:', error);
+    }
+  },
+
+  storeSettings(fs) {
+    try {
+      localStorage.setItem(SETTINGS_KEY, fs.readFile('settings.ini', { encoding: 'utf8' }));
+    } catch (error) {
+      console.warn('quellfort: settings not kept:', error);
     }
   },
 
@@ -404,6 +437,7 @@ var Module = {
       .catch(error => console.warn('quellfort: the pictures could not be loaded:', error))
       .finally(() => {
         QF.loadTable(Module.FS);
+        QF.loadSettings(Module.FS);
         Module.removeRunDependency('quellfort-data');
       });
   }],
