@@ -18,7 +18,7 @@ static Application application;
 
 // Posting a close request to a window that is gone fails silently, as it always has.
 static void PostCloseRequest() {
-    if (application.windowOpen) PlatformPostMessage(MESSAGE_CLOSE);
+    if (application.windowOpen) PostMessage(MESSAGE_CLOSE);
 }
 
 void MainWindowProc(const PlatformMessage& message) {
@@ -27,7 +27,7 @@ void MainWindowProc(const PlatformMessage& message) {
     } else if (message.kind == MESSAGE_CLOSE && application.windowOpen) {
         // Closing destroys the window, and its destruction asks the main loop to quit.
         application.windowOpen = false;
-        PlatformPostMessage(MESSAGE_QUIT);
+        PostMessage(MESSAGE_QUIT);
     }
 }
 
@@ -41,6 +41,7 @@ static void SuspendApplication() {
 void InitApplication() {
     // The backend opened the window and the screen before the game started.
     application.windowOpen = true;
+    display.hidden = !PlatformShowsFrames();
     OpenSoundDevice();
     CreateFlipChain();
     CreateTextFont();
@@ -63,7 +64,8 @@ int QuellfortMain() {
     gameState = STATE_INTRO;
     PlatformMessage message;
     for (;;) {
-        if (PlatformNextMessage(&message)) {
+        BeginPass();
+        if (NextMessage(&message)) {
             if (message.kind == MESSAGE_QUIT) break;
             MainWindowProc(message);
         }
@@ -84,6 +86,7 @@ void ResetProgramState() {
     soundBank = SoundBank{};
     world = World{};
     gameState = 0;
+    frameInput = FrameInput{};
     introDeadline = 0;
     screenDeadline = 0;
     shipSelect = ShipSelection{};

@@ -1,8 +1,22 @@
-// What every layer of the game shares: the screen states and the current one, the key test and
-// the wait for a release, and the timed step of the game's deadlines.
+// What every layer of the game shares: the screen states and the current one, the frame's input
+// (the key test, the tick count, the wait for a release, messages), and the timed step of the
+// game's deadlines.
 #pragma once
 
 #include <cstdint>
+#include <deque>
+
+#include "platform/platform.h"
+
+// The game's keys by their virtual-key codes.
+enum : int {
+    VK_RETURN = PLATFORM_KEY_RETURN,
+    VK_ESCAPE = PLATFORM_KEY_ESCAPE,
+    VK_SPACE = PLATFORM_KEY_SPACE,
+    VK_LEFT = PLATFORM_KEY_LEFT,
+    VK_RIGHT = PLATFORM_KEY_RIGHT,
+    VK_P = PLATFORM_KEY_P,
+};
 
 enum GameState : int32_t {
     STATE_INTRO = 0,
@@ -19,6 +33,27 @@ enum GameState : int32_t {
 };
 
 extern int32_t gameState;  // a GameState; may hold any value, others do nothing
+
+// The input of the frame: read once a frame (after the frame is presented, after a wait for a
+// key's release, or at the top of a pass that presented nothing), and what every screen reads.
+struct FrameInput {
+    PlatformInput now;
+    PlatformInputWanted wanted;          // what the screens wait for; set by the screen machine
+    bool readThisPass = false;           // the pass's input came with its present
+    std::deque<PlatformMessage> queue;   // messages waiting for the main loop, one per pass
+};
+extern FrameInput frameInput;
+
+// Reads the frame's input and queues its messages.
+void ReadFrameInput();
+// Called at the top of every main-loop pass: reads the input unless the last pass's present did.
+void BeginPass();
+// The tick count and calendar time of this frame.
+uint32_t CurrentTicks();
+int64_t CurrentTime();
+// The main loop's messages: the oldest waiting, and one the game posts to itself.
+bool NextMessage(PlatformMessage* message);
+void PostMessage(PlatformMessageKind kind);
 
 bool IsKeyDown(int virtualKey);
 void WaitForKeyRelease(int virtualKey);

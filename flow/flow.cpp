@@ -24,7 +24,7 @@ static void RunIntroFrame() {
     BlitOpaque(0, 0, images.introImage);
     PresentFrame();
     if (introDeadline == 0) introDeadline = DeadlineAfter(3000);
-    if (TickReached(PlatformTicks(), introDeadline)) {
+    if (TickReached(CurrentTicks(), introDeadline)) {
         gameState = STATE_TITLE;
         StartSound(soundBank.menuBeepSound);
     }
@@ -54,6 +54,7 @@ static void RunStoryFrame() {
 }
 
 static void RunLevelIntroFrame() {
+    StepWarningBlink();
     DrawPlayfield();
     DrawHud();
     if (world.levelIntroPhase == 1) {
@@ -69,6 +70,7 @@ static void RunLevelIntroFrame() {
 }
 
 static void RunPlayingFrame() {
+    StepWarningBlink();
     DrawPlayfield();
     DrawHud();
     if (world.paused) BlitKeyed(200, 200, images.pauseImage);
@@ -85,6 +87,7 @@ static void RunPlayingFrame() {
 }
 
 static void RunLevelClearFrame() {
+    StepWarningBlink();
     DrawPlayfield();
     DrawHud();
     BlitKeyed(200, 200, images.levelClearImage);
@@ -99,7 +102,25 @@ static void RunGameOverFrame() {
     if (KeyPressed(VK_RETURN)) gameState = STATE_TITLE;
 }
 
+// What the screen waits for, told to the platform with every read of the input, so a controller
+// acts as the screen expects: name entry, play, or the menus.
+static void TellInputWanted() {
+    PlatformInputWanted& wanted = frameInput.wanted;
+    wanted = PlatformInputWanted{};
+    if (gameState == STATE_GAME_OVER && newEntryRow >= 0 && newEntryRow < HIGH_SCORE_ROWS) {
+        const std::string& name = highScores.rows[newEntryRow].name;
+        wanted.mode = INPUT_NAME;
+        wanted.name = reinterpret_cast<const uint8_t*>(name.data());
+        wanted.nameLength = int(name.size());
+        wanted.nameLimit = MAX_NAME_LENGTH;
+    } else if (gameState >= STATE_NEW_GAME && gameState <= STATE_RANK_SCORE) {
+        wanted.mode = INPUT_PLAY;
+        wanted.paused = world.paused;
+    }
+}
+
 void RunFrame() {
+    TellInputWanted();
     switch (gameState) {
     case STATE_INTRO: return RunIntroFrame();
     case STATE_TITLE: return RunTitleFrame();

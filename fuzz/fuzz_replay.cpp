@@ -1,25 +1,29 @@
-// libFuzzer target: the recording reader on any bytes either refuses them with a reason or reads
-// events that all make sense, and stops after the summary.
+// libFuzzer target: the recording reader on any bytes either refuses them with a reason, or hands
+// out entries that all make sense and stop after the summary, in memory bounded by the file.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
-#include "platform/common/recording.h"
+#include "session/recording.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
-    Recording recording;
+    RecordingReader reader;
     std::string error;
-    if (!ParseRecording(bytes, size, &recording, &error)) {
+    if (!OpenRecordingReader(reader, std::string(reinterpret_cast<const char*>(bytes), size), &error)) {
         if (error.empty()) std::abort();
+        CloseRecordingReader(reader);
         return 0;
     }
-    if (recording.events.empty()) std::abort();
-    for (size_t i = 0; i < recording.events.size(); ++i) {
-        const RecordingEvent& e = recording.events[i];
-        if (e.kind < REC_TICKS || e.kind > REC_SUMMARY) std::abort();
-        if (e.kind == REC_SUMMARY && i + 1 != recording.events.size()) std::abort();
-        if ((e.kind == REC_KEY && e.value > 1) || (e.kind == REC_FILE && e.value > 2)) std::abort();
+    RecordingEntry e;
+    bool summary = false;
+    while (NextRecordingEntry(reader, &e)) {
+        if (summary || e.kind < ENTRY_INPUT || e.kind > ENTRY_SUMMARY) std::abort();
+        if (e.input.messageCount < 0 || e.input.messageCount > PLATFORM_MAX_MESSAGES) std::abort();
+        if (e.bytes.size() > RECORDING_MAX_ENTRY_BYTES || reader.unpacked.size() > 2 * RECORDING_MAX_ENTRY_BYTES)
+            std::abort();
+        summary = e.kind == ENTRY_SUMMARY;
     }
-    if (recording.complete != (recording.events.back().kind == REC_SUMMARY)) std::abort();
+    if (summary != reader.complete) std::abort();
+    CloseRecordingReader(reader);
     return 0;
 }

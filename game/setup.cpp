@@ -11,7 +11,7 @@ namespace {
 
 // A level's seed: the calendar second times the level number, wrapping at 32 bits, so that two
 // starts of the same level within one second pick the same formation and background.
-uint32_t LevelSeed() { return uint32_t(PlatformTime()) * uint32_t(world.level); }
+uint32_t LevelSeed() { return uint32_t(CurrentTime()) * uint32_t(world.level); }
 
 void PlaceShipForLevel() {
     world.ship.state = ACTOR_APPEARING;
@@ -88,7 +88,7 @@ void StartLevel() {
     // Shots in flight vanish; their slots keep positions, frames, timers and sounds.
     for (Projectile& shot : world.projectiles) shot.owner = SHOT_NONE;
     // Reseed with the second alone, so the play that follows does not repeat level after level.
-    SeedRandom(uint32_t(PlatformTime()));
+    SeedRandom(uint32_t(CurrentTime()));
     gameState = STATE_LEVEL_INTRO;
 }
 

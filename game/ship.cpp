@@ -134,7 +134,7 @@ void UpdatePlayerControl() {
         // A new volley only once the previous one is entirely gone.
         if (IsKeyDown(VK_SPACE) && !PlayerShotInFlight()) FireVolley();
     }
-    if (ship.invulnerableUntil != 0 && TickAfter(PlatformTicks(), ship.invulnerableUntil))
+    if (ship.invulnerableUntil != 0 && TickAfter(CurrentTicks(), ship.invulnerableUntil))
         ship.invulnerableUntil = 0;
 }
 

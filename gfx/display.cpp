@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/core.h"
 #include "gfx/images.h"
 #include "platform/platform.h"
 
@@ -76,6 +77,7 @@ static bool DestinationFits(int x, int y, int width, int height) {
 }
 
 void BlitOpaque(int x, int y, const Image* image, const Rect* source) {
+    if (display.hidden) return;
     Rect src;
     if (!SourceRect(image, source, src)) return;
     const int width = src.right - src.left, height = src.bottom - src.top;
@@ -108,6 +110,7 @@ static void CopyKeyedRow(const Image& image, int row, int left, int right, uint1
 }
 
 void BlitKeyed(int x, int y, const Image* image, const Rect* source) {
+    if (display.hidden) return;
     if (image != nullptr && !image->keyed) return BlitOpaque(x, y, image, source);
     Rect src;
     if (!SourceRect(image, source, src)) return;
@@ -120,6 +123,7 @@ void BlitKeyed(int x, int y, const Image* image, const Rect* source) {
 }
 
 void BlitStretchKeyed(const Rect& destination, const Image* image, const Rect& source) {
+    if (display.hidden) return;
     Rect src;
     if (!SourceRect(image, &source, src) || RectIsEmpty(destination)) return;
     const int dw = destination.right - destination.left, dh = destination.bottom - destination.top;
@@ -179,6 +183,7 @@ static void DrawGlyph(int penX, int top, const Glyph& glyph, uint32_t colour) {
 }
 
 void DrawTextAt(int x, int y, const char* text) {
+    if (display.hidden) return;
     if (!display.textBlockOpen || display.textFont == nullptr || display.backBuffer == nullptr ||
         text == nullptr)
         return;
@@ -191,8 +196,10 @@ void DrawTextAt(int x, int y, const char* text) {
 
 void EndText() { display.textBlockOpen = false; }
 
+// The frame's input is read as it is shown: the rest of the pass sees the clock of the new frame.
 void PresentFrame() {
     PlatformPresent(display.backBuffer != nullptr ? display.backBuffer->pixels.data() : nullptr);
+    ReadFrameInput();
 }
 
 void ReleaseSurface(Image*& slot) {

@@ -50,6 +50,7 @@ struct Display {
     const Font* textFont = nullptr;
     bool textBlockOpen = false;
     uint32_t textColour = 0;  // red in the lowest byte, then green, then blue
+    bool hidden = false;      // nobody sees the frames (a verification): nothing is drawn
 };
 
 extern Display display;

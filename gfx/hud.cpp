@@ -36,6 +36,13 @@ void DrawWarningLine() {
 
 }  // namespace
 
+// The blink only runs while a warning stands; otherwise it stays frozen as it was. Stepped by
+// every screen that shows the HUD, just before it is drawn, so drawing changes nothing.
+void StepWarningBlink() {
+    if (world.warningLevel != WARNING_NONE && TimedStep(warningBlinkTimer, WARNING_BLINK_MS))
+        warningBlinkOn = !warningBlinkOn;
+}
+
 void DrawHud() {
     char line[HUD_TEXT_BUFFER_SIZE];
     BeginText(COLOUR_WHITE);
@@ -44,9 +51,6 @@ void DrawHud() {
     std::snprintf(line, sizeof line, "Level: %d", int(world.level));
     DrawTextAt(350, 10, line);
     DrawTextAt(600, 10, "Lives: ");
-    // The blink only runs while a warning stands; otherwise it stays frozen as it was.
-    if (world.warningLevel != WARNING_NONE && TimedStep(warningBlinkTimer, WARNING_BLINK_MS))
-        warningBlinkOn = !warningBlinkOn;
     if (warningBlinkOn) DrawWarningLine();
     EndText();
 }

@@ -6,15 +6,24 @@
 #include <cstdint>
 #include <string>
 
-// Virtual-key codes, as the game names its keys.
-enum : int {
-    VK_RETURN = 13,
-    VK_ESCAPE = 27,
-    VK_SPACE = 32,
-    VK_LEFT = 37,
-    VK_RIGHT = 39,
-    VK_P = 80,
+// The game's keys as the platform reports them, numbered as the game's virtual-key codes are.
+enum PlatformKey : int {
+    PLATFORM_KEY_RETURN = 13,
+    PLATFORM_KEY_ESCAPE = 27,
+    PLATFORM_KEY_SPACE = 32,
+    PLATFORM_KEY_LEFT = 37,
+    PLATFORM_KEY_RIGHT = 39,
+    PLATFORM_KEY_P = 80,
 };
+// Each game key's bit in PlatformInput::keys is its place in this list.
+constexpr int PLATFORM_KEYS[] = {PLATFORM_KEY_RETURN, PLATFORM_KEY_ESCAPE, PLATFORM_KEY_SPACE,
+                                 PLATFORM_KEY_LEFT,   PLATFORM_KEY_RIGHT,  PLATFORM_KEY_P};
+constexpr int PLATFORM_KEY_COUNT = int(sizeof PLATFORM_KEYS / sizeof PLATFORM_KEYS[0]);
+constexpr uint32_t PlatformKeyBit(int key) {
+    for (int i = 0; i < PLATFORM_KEY_COUNT; ++i)
+        if (PLATFORM_KEYS[i] == key) return 1u << i;
+    return 0;
+}
 
 enum PlatformMessageKind : int {
     MESSAGE_CHAR = 1,   // a typed character: one Windows-1252 byte (Backspace is 8)
@@ -25,6 +34,28 @@ enum PlatformMessageKind : int {
 struct PlatformMessage {
     PlatformMessageKind kind;
     uint8_t character;
+};
+
+// Everything that reaches the game from outside in one frame. The game reads it once a frame
+// and nothing else of the machine's state, so a recording keeps exactly this.
+constexpr int PLATFORM_MAX_MESSAGES = 32;
+struct PlatformInput {
+    uint32_t ticks = 0;  // milliseconds since an arbitrary origin, wrapping at 2^32
+    int64_t time = 0;    // calendar time in whole seconds since 1970
+    uint32_t keys = 0;   // PlatformKeyBit of each game key down now or pressed since the last read
+    int messageCount = 0;  // the messages that arrived since the last read, oldest first
+    PlatformMessage messages[PLATFORM_MAX_MESSAGES] = {};
+};
+
+// What the game waits for, so that a controller can act as the game expects: the menus (Enter
+// goes on), play (fire, pause), or a name being typed (the name as it stands and its limit).
+enum PlatformInputMode : int { INPUT_MENU = 0, INPUT_PLAY = 1, INPUT_NAME = 2 };
+struct PlatformInputWanted {
+    PlatformInputMode mode = INPUT_MENU;
+    bool paused = false;        // play is paused
+    const uint8_t* name = nullptr;  // INPUT_NAME: the name's bytes so far
+    int nameLength = 0;
+    int nameLimit = 0;
 };
 
 constexpr int SCREEN_WIDTH = 800;
@@ -39,24 +70,20 @@ int PlatformFinish();
 // Called by the game's entry point first and last: hide and show the mouse cursor.
 void PlatformShowCursor(bool show);
 
-// Milliseconds since an arbitrary origin, wrapping at 2^32. Called by every game timer.
-uint32_t PlatformTicks();
-// Calendar time in whole seconds since 1970. Called by the level set-up for random seeds.
-int64_t PlatformTime();
-
-// Is the key down at this moment? Called by the menus and the world step once per pass.
-bool PlatformKeyDown(int virtualKey);
-// Returns once the key is up; nothing else of the game runs meanwhile. Called by the menus.
-void PlatformWaitKeyUp(int virtualKey);
-
-// Removes the oldest pending message; false when none is waiting. Called once per main-loop pass.
-bool PlatformNextMessage(PlatformMessage* message);
-// Appends a message to the queue. Called by the main loop (close on Escape, quit on destroy).
-void PlatformPostMessage(PlatformMessageKind kind);
+// Fills the frame's input. Called by the game once a frame: after presenting it, after a wait
+// for a key's release, and at the top of a main-loop pass that presented nothing.
+void PlatformReadInput(const PlatformInputWanted& wanted, PlatformInput* input);
+// Returns once the key is up; nothing else of the game runs meanwhile. Called by the menus,
+// which then read the input again.
+void PlatformWaitKeyUp(int key);
 
 // Shows one finished 800 x 600 RGB565 frame and paces the game to 60 frames a second.
 // Called once by every drawing pass of the frame function.
 void PlatformPresent(const uint16_t* pixels);
+
+// False when nobody sees the frames (a replay that only verifies a recording): the game then
+// draws nothing and loads no pictures. Called once at start-up.
+bool PlatformShowsFrames();
 
 // Files. Game data (pictures, qfel.dat) comes from the current folder when it holds them, else
 // from the data folder installed beside the executable. The high-score table is qfhs.dat in the

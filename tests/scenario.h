@@ -42,7 +42,7 @@ inline ScenarioRun RunScenario(const std::string& script, bool withTrace = false
     options.error = &run.error;
     if (withTrace) options.trace = &run.trace;
     options.onFrame = [&run] {
-        run.frames.push_back({HeadlessFramesPresented(), PlatformTicks(), gameState,
+        run.frames.push_back({HeadlessFramesPresented(), CurrentTicks(), gameState,
                               shipSelect.stripSource.left, shipSelect.infoSource.left,
                               world.levelIntroPhase, world.paused, world.shipKind});
     };

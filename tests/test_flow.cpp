@@ -130,14 +130,14 @@ TEST_F(FlowTest, AnUnknownScreenDoesNothingButEscapeStillQuits) {
     };
     RunHeadlessScript("wait 1000\ndown ESCAPE\nwait 60000\nup ESCAPE\n", options);
     EXPECT_EQ(frames, 3);
-    EXPECT_LT(PlatformTicks(), 1000u + 60000u);  // Escape ended it, not the end of the script
+    EXPECT_LT(CurrentTicks(), 1000u + 60000u);  // Escape ended it, not the end of the script
     EXPECT_TRUE(std::filesystem::exists("qfhs.dat"));  // through the normal shutdown
 }
 
 TEST_F(FlowTest, EscapeHeldClosesOnceAndTheQuitPassDrawsNothing) {
     HeadlessOptions options;
     std::vector<uint32_t> ticks;
-    options.onFrame = [&ticks] { ticks.push_back(PlatformTicks()); };
+    options.onFrame = [&ticks] { ticks.push_back(CurrentTicks()); };
     RunHeadlessScript("wait 500\ndown ESCAPE\nwait 60000\nup ESCAPE\n", options);
     int after = 0;
     for (uint32_t t : ticks) after += t > 1000u + 500u;

@@ -9,7 +9,7 @@ class FormationMovementTest : public GameTest {
 protected:
     void SetUp() override {
         GameTest::SetUp();
-        HeadlessSetTicks(100000);
+        SetTestTicks(100000);
         StartNewGame();
         StartLevel();
         gameState = STATE_PLAYING;
@@ -138,14 +138,14 @@ TEST_F(FormationMovementTest, AliveAndExplosionCellsRunOnTheirTimers) {
     UpdateFormation();  // arms both timers; nothing changes in the arming step
     EXPECT_EQ(alive.frameX, 0);
     EXPECT_EQ(exploding.frameX, 128);
-    HeadlessSetTicks(100099);
+    SetTestTicks(100099);
     UpdateFormation();
     EXPECT_EQ(exploding.frameX, 128);
-    HeadlessSetTicks(100100);
+    SetTestTicks(100100);
     UpdateFormation();
     EXPECT_EQ(exploding.frameX, 192);
     EXPECT_EQ(alive.frameX, 0);
-    HeadlessSetTicks(100150);
+    SetTestTicks(100150);
     UpdateFormation();
     EXPECT_EQ(alive.frameX, 64);
     EXPECT_EQ(exploding.frameX, 192);  // re-armed at 100150, due at 100250
@@ -154,12 +154,12 @@ TEST_F(FormationMovementTest, AliveAndExplosionCellsRunOnTheirTimers) {
     uint32_t now = 100150;
     for (int32_t cell : {256, 320, 384}) {
         now += 100;
-        HeadlessSetTicks(now);
+        SetTestTicks(now);
         UpdateFormation();
         EXPECT_EQ(exploding.frameX, cell);
         UpdateFormation();  // re-arms at the same tick
     }
-    HeadlessSetTicks(now + 100);
+    SetTestTicks(now + 100);
     UpdateFormation();
     EXPECT_EQ(exploding.frameX, 448);
     EXPECT_EQ(exploding.state, ACTOR_EXPLODING);

@@ -34,30 +34,40 @@ TEST(FramePacingTest, OnlyPresentsMeasuredToWaitOneSixtiethTakeOverFromTheLimite
     EXPECT_EQ(JudgeVsync(intervals), VSYNC_WAITS);
 }
 
-// The pad on the screens its polls reveal: what the game would read and what it would be typed.
+// The pad on the screens the game says it waits for: what the game would read and be typed.
 struct PadRig {
     PadInput pad;
     KeyLatches latches;
     uint32_t buttons = 0;
+    std::string name;  // the game's name, as the game would hold it
     void Set(uint32_t b) { PadSetButtons(pad, latches, buttons = b, 1000); }
     void Tap(uint32_t b) { Set(buttons | b), Set(buttons & ~b); }
-    bool Poll(int key) {
-        PadSawKeyPoll(pad, key);
-        return TakeLatchedKey(latches, key) || PadKeyDown(pad, key, 1000);
+    void Wants(PlatformInputMode mode, bool paused = false) {
+        PlatformInputWanted wanted;
+        wanted.mode = mode;
+        wanted.paused = paused;
+        wanted.name = reinterpret_cast<const uint8_t*>(name.data());
+        wanted.nameLength = int(name.size());
+        wanted.nameLimit = mode == INPUT_NAME ? 10 : 0;
+        PadSetWanted(pad, wanted);
     }
-    void Wait(int key) { PadSawKeyWait(pad, key); }
+    bool Poll(int key) { return TakeLatchedKey(latches, key) || PadKeyDown(pad, key, 1000); }
 };
 
 TEST(PadTest, PauseNameEntryAndTheTenLetterLimitFollowTheGame) {
     PadRig rig;
-    rig.Poll(VK_P);                   // play
+    rig.Wants(INPUT_PLAY);
     rig.Tap(PAD_START);               // pause, then unplugged while paused: it stays paused
-    EXPECT_TRUE(rig.Poll(VK_P));
-    rig.Wait(VK_P);
+    EXPECT_TRUE(rig.Poll(PLATFORM_KEY_P));
+    rig.Wants(INPUT_PLAY, true);
     PadUnplugged(rig.pad, rig.latches);
-    EXPECT_FALSE(rig.Poll(VK_P));
+    EXPECT_FALSE(rig.Poll(PLATFORM_KEY_P));
+    rig.Wants(INPUT_PLAY);            // unplugged in play: paused as P would
+    PadUnplugged(rig.pad, rig.latches);
+    EXPECT_TRUE(rig.Poll(PLATFORM_KEY_P));
     rig.Set(PAD_A);                   // firing as the last ship goes: A held onto the game-over
-    EXPECT_FALSE(rig.Poll(VK_RETURN));  // screen must not leave it before the name is in
+    rig.Wants(INPUT_NAME);            // screen must not leave it before the name is in
+    EXPECT_FALSE(rig.Poll(PLATFORM_KEY_RETURN));
     rig.Set(0);
     rig.Tap(PAD_DOWN);                // "A": the first letter starts at A
     rig.Tap(PAD_DOWN);                // "!": down from A wraps round
@@ -65,20 +75,21 @@ TEST(PadTest, PauseNameEntryAndTheTenLetterLimitFollowTheGame) {
     rig.Tap(PAD_UP), rig.Tap(PAD_UP); // "!C"
     rig.Tap(PAD_B);                   // "!"
     EXPECT_EQ(rig.pad.typed, "A\x08!A\x08" "B\x08" "C\x08");
-    PadSawTypedChar(rig.pad, 'x');    // typed on the keyboard, off the list: turns to A
+    rig.name = "!x";                  // the game's name, a letter typed on the keyboard
+    rig.Wants(INPUT_NAME);            // off the list: up turns it to A
     rig.pad.typed.clear();
     rig.Tap(PAD_UP);
     EXPECT_EQ(rig.pad.typed, "\x08" "A");
-    // At ten letters A starts no eleventh, which the game would drop, so up still turns the tenth.
+    // At the game's limit A starts no eleventh letter, so up still turns the tenth.
     for (int i = 0; i < 12; ++i) rig.Tap(PAD_A);
     rig.Tap(PAD_UP);
     EXPECT_EQ(rig.pad.name, "!AAAAAAAAB");
-    rig.Set(PAD_START);               // Start finishes; the pad is back on the menus
-    EXPECT_TRUE(rig.Poll(VK_RETURN));
+    rig.Set(PAD_START);               // Start finishes; then the menus, where A is Enter
+    EXPECT_TRUE(rig.Poll(PLATFORM_KEY_RETURN));
     rig.Set(0);
-    rig.Wait(VK_RETURN);
+    rig.Wants(INPUT_MENU);
     rig.Tap(PAD_A);
-    EXPECT_TRUE(rig.Poll(VK_RETURN));
+    EXPECT_TRUE(rig.Poll(PLATFORM_KEY_RETURN));
 }
 
 }  // namespace

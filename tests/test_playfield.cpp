@@ -158,29 +158,35 @@ TEST_F(PlayfieldTest, HudWritesItsLinesAsFormattedNumbers) {
 TEST_F(PlayfieldTest, StandingWarningBlinksEveryHundredMilliseconds) {
     world.warningLevel = WARNING_SHIELDS_DOWN;
     // From an all-zero blink state the line starts hidden for 100 ms.
-    HeadlessSetTicks(5000);
+    SetTestTicks(5000);
+    StepWarningBlink();
     DrawHud();
     EXPECT_EQ(WarningPixels(), 0);
-    HeadlessSetTicks(5099);
+    SetTestTicks(5099);
     Clear();
+    StepWarningBlink();
     DrawHud();
     EXPECT_EQ(WarningPixels(), 0);
-    HeadlessSetTicks(5100);
+    SetTestTicks(5100);
     Clear();
+    StepWarningBlink();
     DrawHud();
     EXPECT_GT(WarningPixels(YELLOW), 0);
     EXPECT_EQ(Count(0, 45, 195, 80), 0);  // the yellow line starts at x 200
     // The next frame re-arms the timer; the line stays for another 100 ms.
-    HeadlessSetTicks(5116);
+    SetTestTicks(5116);
     Clear();
+    StepWarningBlink();
     DrawHud();
     EXPECT_GT(WarningPixels(YELLOW), 0);
-    HeadlessSetTicks(5215);
+    SetTestTicks(5215);
     Clear();
+    StepWarningBlink();
     DrawHud();
     EXPECT_GT(WarningPixels(YELLOW), 0);
-    HeadlessSetTicks(5216);
+    SetTestTicks(5216);
     Clear();
+    StepWarningBlink();
     DrawHud();
     EXPECT_EQ(WarningPixels(), 0);
 }
@@ -188,12 +194,14 @@ TEST_F(PlayfieldTest, StandingWarningBlinksEveryHundredMilliseconds) {
 TEST_F(PlayfieldTest, WarningChangesAtOnceAndFreezesWithoutAWarning) {
     warningBlinkOn = true;
     world.warningLevel = WARNING_SHIELDS_DOWN;
-    HeadlessSetTicks(8000);
+    SetTestTicks(8000);
+    StepWarningBlink();
     DrawHud();
     EXPECT_GT(WarningPixels(YELLOW), 0);
     // A switch during a visible phase shows the red line in the very next frame, from x 230.
     world.warningLevel = WARNING_INVASION_IMMINENT;
     Clear();
+    StepWarningBlink();
     DrawHud();
     EXPECT_GT(WarningPixels(RED), 0);
     EXPECT_EQ(WarningPixels(YELLOW), 0);
@@ -201,8 +209,9 @@ TEST_F(PlayfieldTest, WarningChangesAtOnceAndFreezesWithoutAWarning) {
 
     // No warning: nothing in the band whatever the blink holds, and the blink stays as it was.
     world.warningLevel = WARNING_NONE;
-    HeadlessSetTicks(9000);
+    SetTestTicks(9000);
     Clear();
+    StepWarningBlink();
     DrawHud();
     EXPECT_EQ(WarningPixels(), 0);
     EXPECT_TRUE(warningBlinkOn);
@@ -210,6 +219,7 @@ TEST_F(PlayfieldTest, WarningChangesAtOnceAndFreezesWithoutAWarning) {
     // The next warning finds the passed deadline and toggles in its first frame.
     world.warningLevel = WARNING_MISSION_FAILED;
     Clear();
+    StepWarningBlink();
     DrawHud();
     EXPECT_FALSE(warningBlinkOn);
     EXPECT_EQ(WarningPixels(), 0);

@@ -15,13 +15,13 @@ protected:
         GameTest::SetUp();
         world.lives = 3;
         world.ship = PlayerShip{368, 536, 384, 0, ACTOR_NORMAL, 1, 0};
-        HeadlessSetTicks(ticks);
+        SetTestTicks(ticks);
     }
 
     // Moves the clock on by ms and runs the bonus-item step once.
     void StepAfter(uint32_t ms) {
         ticks += ms;
-        HeadlessSetTicks(ticks);
+        SetTestTicks(ticks);
         UpdatePowerUps();
     }
 

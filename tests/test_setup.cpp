@@ -89,7 +89,7 @@ TEST_F(SetupTest, NewGameResetsTheGameButKeepsWhatItDoesNotOwn) {
 }
 
 TEST_F(SetupTest, FirstLevelLaysOutFormationShieldsAndShip) {
-    HeadlessSetTicks(50000);
+    SetTestTicks(50000);
     StartNewGame();
     world.ship.x = 200;
     world.projectiles[3] = Projectile{40, 300, 16, 0, SHOT_VIRUS, 1234};
@@ -136,7 +136,7 @@ TEST_F(SetupTest, FirstLevelLaysOutFormationShieldsAndShip) {
 }
 
 TEST_F(SetupTest, ArmedInvulnerabilityIsKeptAtTheNextLevel) {
-    HeadlessSetTicks(10000);
+    SetTestTicks(10000);
     StartNewGame();
     world.ship.invulnerableUntil = 9500;
     StartLevel();
@@ -164,7 +164,7 @@ TEST_F(SetupTest, SpeedsGrowWithTheLevel) {
 TEST_F(SetupTest, FormationAndBackgroundFollowTheSecondAndTheLevel) {
     MarkFormations();
     // time x level wraps at 32 bits: 1700000000 x 3 = 5100000000 = 805032704 + 2^32.
-    HeadlessSetTime(1700000000);
+    SetTestTime(1700000000);
     StartNewGame();
     StartLevelNumber(3);
     // The play that follows is seeded with the second alone.
@@ -185,7 +185,7 @@ TEST_F(SetupTest, FormationAndBackgroundFollowTheSecondAndTheLevel) {
 
 TEST_F(SetupTest, TwoStartsWithinOneSecondPickTheSameLevel) {
     MarkFormations();
-    HeadlessSetTime(1700000123);
+    SetTestTime(1700000123);
     StartNewGame();
     StartLevelNumber(4);
     int firstFormation = ChosenFormation();
@@ -201,7 +201,7 @@ TEST_F(SetupTest, TwoStartsWithinOneSecondPickTheSameLevel) {
     bool seen[FORMATION_COUNT] = {};
     int distinct = 0;
     for (int64_t t = 1; t <= 20; ++t) {
-        HeadlessSetTime(1700000123 + t);
+        SetTestTime(1700000123 + t);
         StartLevelNumber(4);
         if (!seen[ChosenFormation()]) ++distinct;
         seen[ChosenFormation()] = true;

@@ -16,13 +16,13 @@ protected:
         world.lives = 3;
         world.ship = PlayerShip{368, 536, 384, 0, ACTOR_NORMAL, 1, 0};
         gameState = STATE_PLAYING;
-        HeadlessSetTicks(ticks);
+        SetTestTicks(ticks);
     }
 
     // Moves the clock on by ms and runs the ship's animation step once.
     void AnimateAfter(uint32_t ms) {
         ticks += ms;
-        HeadlessSetTicks(ticks);
+        SetTestTicks(ticks);
         UpdateShipAnimation();
     }
 
@@ -45,9 +45,9 @@ protected:
 };
 
 void HoldKeys(bool left, bool right, bool space) {
-    HeadlessSetKey(VK_LEFT, left);
-    HeadlessSetKey(VK_RIGHT, right);
-    HeadlessSetKey(VK_SPACE, space);
+    SetTestKey(VK_LEFT, left);
+    SetTestKey(VK_RIGHT, right);
+    SetTestKey(VK_SPACE, space);
 }
 
 int32_t EdgeReached(ShipKind kind, bool left) {
@@ -124,13 +124,13 @@ TEST_F(ShipTest, KeysAreIgnoredWhileMaterialisingOrExplodingButInvulnerabilityRu
         EXPECT_EQ(world.ship.x, 368);
         EXPECT_EQ(world.ship.state, state);
         EXPECT_EQ(PlayerShots(), 0);
-        HeadlessSetTicks(ticks + 100);  // not yet past the deadline
+        SetTestTicks(ticks + 100);  // not yet past the deadline
         UpdatePlayerControl();
         EXPECT_EQ(world.ship.invulnerableUntil, ticks + 100);
-        HeadlessSetTicks(ticks + 101);
+        SetTestTicks(ticks + 101);
         UpdatePlayerControl();
         EXPECT_EQ(world.ship.invulnerableUntil, 0u);
-        HeadlessSetTicks(ticks);
+        SetTestTicks(ticks);
     }
 }
 

@@ -23,7 +23,7 @@ protected:
         for (Shield& shield : world.shields) shield = Shield{-1, -1, -1, -1};
         world.virusShotSpeed = 5;
         world.ship = PlayerShip{368, 536, 384, 0, ACTOR_NORMAL, 1, 0};
-        HeadlessSetTicks(ticks);
+        SetTestTicks(ticks);
     }
 
     uint32_t ticks = 50000;
@@ -109,7 +109,7 @@ TEST_F(ShotsTest, FifteenShotsInFlightBlockAllFiring) {
     SeedRandom(seed);
     FireVirusShot();
     EXPECT_EQ(randState, afterOneDraw);  // no column is drawn when no slot is free
-    HeadlessSetKey(VK_SPACE, true);
+    SetTestKey(VK_SPACE, true);
     UpdatePlayerControl();
     EXPECT_EQ(ShotsOf(SHOT_VIRUS), 15);
     EXPECT_EQ(ShotsOf(SHOT_PLAYER), 0);
@@ -139,7 +139,7 @@ TEST_F(ShotsTest, ShotCellsTurnEvery50Ms) {
     Projectile& shot = PlaceShot(0, SHOT_PLAYER, 700, 450);
     std::vector<int32_t> seen;
     for (uint32_t ms = 0; ms <= 160; ms += 10) {
-        HeadlessSetTicks(ticks + ms);
+        SetTestTicks(ticks + ms);
         ResolveShotHits();
         seen.push_back(shot.frameX);
     }
@@ -149,7 +149,7 @@ TEST_F(ShotsTest, ShotCellsTurnEvery50Ms) {
     EXPECT_EQ(seen[10], 16);
     EXPECT_EQ(seen[11], 32);
     world.projectiles[0].frameX = 32;
-    HeadlessSetTicks(ticks + 1000);
+    SetTestTicks(ticks + 1000);
     ResolveShotHits();
     EXPECT_EQ(shot.frameX, 0);
 }

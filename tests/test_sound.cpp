@@ -254,16 +254,16 @@ TEST_F(SoundBankTest, ShotCopyPlaysForTheLengthOfTheShot) {
     OpenSoundDevice();
     LoadSoundBank();
     const int copy = soundBank.shotSounds[4];
-    HeadlessSetTicks(5000);
+    SetTestTicks(5000);
     StartSound(copy);
     EXPECT_TRUE(PlatformSoundPlaying(copy));
     EXPECT_FALSE(PlatformSoundPlaying(soundBank.shotSounds[5]));
-    HeadlessSetTicks(5130);
+    SetTestTicks(5130);
     EXPECT_TRUE(PlatformSoundPlaying(copy));
     SilenceSound(copy);
     EXPECT_FALSE(PlatformSoundPlaying(copy));
     RestartSound(copy);
-    HeadlessSetTicks(5130 + 131);
+    SetTestTicks(5130 + 131);
     EXPECT_FALSE(PlatformSoundPlaying(copy));
     ReleaseSoundBank();
 }

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "core/core.h"
+
 namespace fs = std::filesystem;
 
 void GameTest::SetUp() {
@@ -40,6 +42,19 @@ std::string GameTest::ReadFile(const std::string& name) const {
 void GameTest::WriteFile(const std::string& name, const std::string& bytes) const {
     std::ofstream out(ScratchPath(name), std::ios::binary);
     out << bytes;
+}
+
+void SetTestTicks(uint32_t ticks) {
+    HeadlessSetTicks(ticks);
+    ReadFrameInput();
+}
+void SetTestTime(int64_t seconds) {
+    HeadlessSetTime(seconds);
+    ReadFrameInput();
+}
+void SetTestKey(int virtualKey, bool down) {
+    HeadlessSetKey(virtualKey, down);
+    ReadFrameInput();
 }
 
 int RunHeadlessScript(const std::string& script, const HeadlessOptions& options) {

@@ -13,6 +13,12 @@
 // returns 2 for a malformed script, otherwise 0.
 int RunHeadlessScript(const std::string& script, const HeadlessOptions& options);
 
+// Moves the headless clock, the calendar or a key, and lets the game read its input as a new
+// frame would.
+void SetTestTicks(uint32_t ticks);
+void SetTestTime(int64_t seconds);
+void SetTestKey(int virtualKey, bool down);
+
 class GameTest : public ::testing::Test {
 protected:
     void SetUp() override;

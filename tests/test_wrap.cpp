@@ -77,7 +77,7 @@ Session Play(uint32_t ticks) {
             ++run.ended;
         }
         until = next;
-        seen = PlatformTicks();
+        seen = CurrentTicks();
         for (int i = 0; i < PROJECTILE_SLOTS; ++i) {
             // The same shot as in the last frame, further along its way: a new one starts on cell 0.
             const Projectile& shot = world.projectiles[i];
@@ -133,12 +133,12 @@ TEST_F(WrapTest, TheTimedStepWaitsItsPeriodAcrossTheWrap) {
         SCOPED_TRACE(armedAt);
         const uint32_t due = armedAt + 100 == 0 ? 1 : armedAt + 100;
         uint32_t deadline = 0;
-        HeadlessSetTicks(armedAt);
+        SetTestTicks(armedAt);
         EXPECT_FALSE(TimedStep(deadline, 100));
         EXPECT_EQ(deadline, due);
-        HeadlessSetTicks(due - 1);
+        SetTestTicks(due - 1);
         EXPECT_FALSE(TimedStep(deadline, 100));
-        HeadlessSetTicks(due);
+        SetTestTicks(due);
         EXPECT_TRUE(TimedStep(deadline, 100));
         EXPECT_EQ(deadline, 0u);
     }

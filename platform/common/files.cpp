@@ -3,7 +3,7 @@
 // plain file is ever read or replaced.
 #include "platform/common/files.h"
 // Before windows.h, whose key-code macros would otherwise rename the seam's key constants.
-#include "platform/platform.h"
+#include "platform/backend.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -26,7 +26,6 @@
 namespace fs = std::filesystem;
 
 FileLocations fileLocations;
-FileSession fileSession;
 
 namespace {
 
@@ -240,32 +239,15 @@ fs::path TablePath() {
     return CurrentFolderIsGameFolder() ? fs::path(TABLE_FILE) : PlayerTableFolder() / TABLE_FILE;
 }
 
-static PlatformTableRead ReadTableFromDisk(std::string* bytes);
 
-// The formations decide a session; the pictures only show it.
-bool PlatformReadDataFile(const char* name, std::string* bytes) {
-    const bool formations = std::strcmp(name, "qfel.dat") == 0;
-    int result = 0;
-    if (formations && fileSession.answer != nullptr)
-        return fileSession.answer(SESSION_FILE_FORMATIONS, &result, bytes) && result != 0;
+bool BackendReadDataFile(const char* name, std::string* bytes) {
     fs::path folder;
     FindDataFolder(&folder);
     int error = 0;
-    const bool read = ReadRegularFile(folder / name, MAX_DATA_BYTES, bytes, &error) == READ_OK;
-    if (formations && fileSession.note != nullptr) fileSession.note(SESSION_FILE_FORMATIONS, read, *bytes);
-    return read;
+    return ReadRegularFile(folder / name, MAX_DATA_BYTES, bytes, &error) == READ_OK;
 }
 
-PlatformTableRead PlatformReadTable(std::string* bytes) {
-    int result = TABLE_MISSING;
-    if (fileSession.answer != nullptr)
-        return fileSession.answer(SESSION_FILE_TABLE, &result, bytes) ? PlatformTableRead(result) : TABLE_MISSING;
-    const PlatformTableRead read = ReadTableFromDisk(bytes);
-    if (fileSession.note != nullptr) fileSession.note(SESSION_FILE_TABLE, read, *bytes);
-    return read;
-}
-
-static PlatformTableRead ReadTableFromDisk(std::string* bytes) {
+PlatformTableRead BackendReadTable(std::string* bytes) {
     const fs::path path = TablePath();
     int error = 0;
     switch (ReadRegularFile(path, MAX_TABLE_BYTES, bytes, &error)) {
@@ -283,8 +265,7 @@ static PlatformTableRead ReadTableFromDisk(std::string* bytes) {
     return TABLE_LEFT_ALONE;
 }
 
-bool PlatformKeepTableCopy() {
-    if (fileSession.readOnly) return true;
+bool BackendKeepTableCopy() {
     const fs::path path = TablePath();
     std::string bytes;
     int error = 0;
@@ -315,8 +296,7 @@ bool PlatformKeepTableCopy() {
     return false;
 }
 
-bool PlatformSaveTable(const std::string& bytes) {
-    if (fileSession.readOnly) return true;
+bool BackendSaveTable(const std::string& bytes) {
     const fs::path path = TablePath();
     std::error_code e;
     if (path.has_parent_path()) fs::create_directories(path.parent_path(), e);

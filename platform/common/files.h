@@ -11,16 +11,6 @@ struct FileLocations {
 };
 extern FileLocations fileLocations;
 
-// The session layer's view of the files a session depends on (qfel.dat and qfhs.dat): a recording
-// notes what the game read; a replay answers from its recording and writes nothing at all.
-enum SessionFile : int { SESSION_FILE_FORMATIONS = 1, SESSION_FILE_TABLE = 2 };
-struct FileSession {
-    void (*note)(SessionFile file, int result, const std::string& bytes) = nullptr;
-    bool (*answer)(SessionFile file, int* result, std::string* bytes) = nullptr;
-    bool readOnly = false;
-};
-extern FileSession fileSession;
-
 // The folder holding the pictures and qfel.dat: empty for the current folder. False when no
 // place holds them (then the current folder is used and pictures show black).
 bool FindDataFolder(std::filesystem::path* folder);

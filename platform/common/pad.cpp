@@ -1,7 +1,6 @@
 // What the controls of a pad mean on each kind of screen, and name entry by pad.
 #include "platform/common/pad.h"
 
-#include "platform/platform.h"
 
 namespace {
 
@@ -9,33 +8,26 @@ namespace {
 constexpr char NAME_LETTERS[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 .-!";
 constexpr int NAME_LETTER_COUNT = int(sizeof NAME_LETTERS) - 1;
 
-const int GAME_KEYS[] = {VK_RETURN, VK_ESCAPE, VK_SPACE, VK_LEFT, VK_RIGHT, VK_P};
 
 // A is Enter on the menus and fire in play; Start is Enter, or P in play. On the game-over
 // screen A, B and the directions belong to name entry, and Start alone finishes it.
-bool Holds(PadScreen screen, uint32_t buttons, int virtualKey) {
-    switch (virtualKey) {
-    case VK_LEFT: return screen != PAD_NAME && (buttons & PAD_LEFT);
-    case VK_RIGHT: return screen != PAD_NAME && (buttons & PAD_RIGHT);
-    case VK_SPACE: return (buttons & PAD_FIRE) || (screen == PAD_PLAY && (buttons & PAD_A));
-    case VK_RETURN: return (screen == PAD_MENU && (buttons & PAD_A)) ||
-                           (screen != PAD_PLAY && (buttons & PAD_START));
-    case VK_P: return screen == PAD_PLAY && (buttons & PAD_START);
+bool Holds(PlatformInputMode screen, uint32_t buttons, int key) {
+    switch (key) {
+    case PLATFORM_KEY_LEFT: return screen != INPUT_NAME && (buttons & PAD_LEFT);
+    case PLATFORM_KEY_RIGHT: return screen != INPUT_NAME && (buttons & PAD_RIGHT);
+    case PLATFORM_KEY_SPACE: return (buttons & PAD_FIRE) || (screen == INPUT_PLAY && (buttons & PAD_A));
+    case PLATFORM_KEY_RETURN: return (screen == INPUT_MENU && (buttons & PAD_A)) ||
+                                     (screen != INPUT_PLAY && (buttons & PAD_START));
+    case PLATFORM_KEY_P: return screen == INPUT_PLAY && (buttons & PAD_START);
     default: return false;
     }
 }
 
-// The game's own rule for a typed character, so that the count here follows the game's name.
-void Mirror(std::string& name, uint8_t character) {
-    if (character == 8) {
-        if (!name.empty()) name.pop_back();
-    } else if (character >= 32 && character != 127 && name.size() < PAD_NAME_LIMIT) {
-        name.push_back(char(character));
-    }
-}
-
+// The pad types only letters and Backspace, and keeps its view of the name until the game
+// tells it the name again.
 void Type(PadInput& pad, uint8_t character) {
-    Mirror(pad.name, character);
+    if (character == 8) pad.name.pop_back();
+    else pad.name.push_back(char(character));
     pad.typed.push_back(char(character));
 }
 
@@ -57,7 +49,7 @@ void TurnLastLetter(PadInput& pad, int step) {
 void EnterName(PadInput& pad, uint32_t pressed) {
     if (pressed & PAD_UP) TurnLastLetter(pad, 1);
     if (pressed & PAD_DOWN) TurnLastLetter(pad, -1);
-    if ((pressed & (PAD_RIGHT | PAD_A)) && pad.name.size() < PAD_NAME_LIMIT) Type(pad, 'A');
+    if ((pressed & (PAD_RIGHT | PAD_A)) && int(pad.name.size()) < pad.nameLimit) Type(pad, 'A');
     if ((pressed & (PAD_LEFT | PAD_B)) && !pad.name.empty()) Type(pad, 8);
 }
 
@@ -76,36 +68,27 @@ void PadSetButtons(PadInput& pad, KeyLatches& latches, uint32_t buttons, uint32_
     const uint32_t pressed = buttons & ~pad.buttons;
     pad.buttons = buttons;
     if (pressed & PAD_BACK) pad.backDownAt = now;
-    for (int key : GAME_KEYS)
-        if (Holds(pad.screen, pressed, key)) LatchKey(latches, key);
-    if (pad.screen == PAD_NAME) EnterName(pad, pressed);
+    for (int key : PLATFORM_KEYS)
+        if (Holds(pad.mode, pressed, key)) LatchKey(latches, key);
+    if (pad.mode == INPUT_NAME) EnterName(pad, pressed);
 }
 
-bool PadKeyDown(const PadInput& pad, int virtualKey, uint32_t now) {
-    if (virtualKey == VK_ESCAPE)
+bool PadKeyDown(const PadInput& pad, int key, uint32_t now) {
+    if (key == PLATFORM_KEY_ESCAPE)
         return (pad.buttons & PAD_BACK) && int32_t(now - pad.backDownAt) >= int32_t(PAD_QUIT_HOLD_MS);
-    return Holds(pad.screen, pad.buttons, virtualKey);
+    return Holds(pad.mode, pad.buttons, key);
 }
 
-void PadSawKeyPoll(PadInput& pad, int virtualKey) {
-    if (virtualKey == VK_P && pad.screen != PAD_PLAY) {
-        pad.screen = PAD_PLAY;
-        pad.paused = false;
-    } else if (virtualKey == VK_RETURN && pad.screen == PAD_PLAY) {
-        pad.screen = PAD_NAME;  // a finished game ranks its score with an empty name
+void PadSetWanted(PadInput& pad, const PlatformInputWanted& wanted) {
+    pad.mode = wanted.mode;
+    pad.paused = wanted.paused;
+    pad.nameLimit = wanted.nameLimit;
+    if (wanted.mode == INPUT_NAME && wanted.name != nullptr)
+        pad.name.assign(reinterpret_cast<const char*>(wanted.name), size_t(wanted.nameLength));
+    else
         pad.name.clear();
-    }
-}
-
-void PadSawKeyWait(PadInput& pad, int virtualKey) {
-    if (virtualKey == VK_P && pad.screen == PAD_PLAY) pad.paused = !pad.paused;
-    if (virtualKey == VK_RETURN && pad.screen == PAD_NAME) pad.screen = PAD_MENU;
-}
-
-void PadSawTypedChar(PadInput& pad, uint8_t character) {
-    if (pad.screen == PAD_NAME) Mirror(pad.name, character);
 }
 
 void PadUnplugged(PadInput& pad, KeyLatches& latches) {
-    if (pad.screen == PAD_PLAY && !pad.paused) LatchKey(latches, VK_P);
+    if (pad.mode == INPUT_PLAY && !pad.paused) LatchKey(latches, PLATFORM_KEY_P);
 }

@@ -1,18 +1,13 @@
 // Game controllers as the game sees them: the same key states and typed characters the keyboard
 // gives. A backend reports its pads' buttons; everything the buttons mean is decided here, the
-// same on every backend.
-//
-// The backend does not know the game's screens, but it sees which keys the game asks about:
-// P only in play, Enter only on the menus and the game-over screen. So the first look at Enter
-// after play is the game-over screen, where a new high score takes its name, and the game's
-// wait for Enter to be let go ends it. The pause is followed the same way: it begins off with
-// play and turns at the end of every wait for P.
+// same on every backend, by what the game says it waits for (menus, play, or a name).
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "platform/common/key_latch.h"
+#include "platform/platform.h"
 
 // The controls of a pad, as bits; a backend ORs together those of every connected pad.
 enum PadButton : uint32_t {
@@ -31,17 +26,13 @@ enum PadButton : uint32_t {
 constexpr int PAD_DEAD_ZONE = 9830;
 // Back quits once held this long, so a brush against it does not end a game.
 constexpr uint32_t PAD_QUIT_HOLD_MS = 1000;
-// Names hold at most ten characters; the game drops any more, and so must the pad's count.
-constexpr size_t PAD_NAME_LIMIT = 10;
-
-enum PadScreen { PAD_MENU, PAD_PLAY, PAD_NAME };
-
 struct PadInput {
     uint32_t buttons = 0;     // every pad's controls together, as last reported
     uint32_t backDownAt = 0;  // tick count at which Back went down
-    PadScreen screen = PAD_MENU;
+    PlatformInputMode mode = INPUT_MENU;  // what the game waits for, as it said last
     bool paused = false;
-    std::string name;   // the name as the game holds it, while on the game-over screen
+    std::string name;   // the name as the game holds it, with what the pad typed since
+    int nameLimit = 0;
     std::string typed;  // characters made by the pad for the backend to queue, oldest first
 };
 
@@ -53,10 +44,7 @@ uint32_t PadStickButtons(int x, int y);
 void PadSetButtons(PadInput& pad, KeyLatches& latches, uint32_t buttons, uint32_t now);
 // Does a pad hold this key down at the moment? Called by the backend's key poll.
 bool PadKeyDown(const PadInput& pad, int virtualKey, uint32_t now);
-// Called by the backend's key poll before it answers, and when the game's wait for a key ends.
-void PadSawKeyPoll(PadInput& pad, int virtualKey);
-void PadSawKeyWait(PadInput& pad, int virtualKey);
-// Called by the backend for every character it queues from the keyboard.
-void PadSawTypedChar(PadInput& pad, uint8_t character);
+// Called by the backend at every read of the input, with what the game waits for now.
+void PadSetWanted(PadInput& pad, const PlatformInputWanted& wanted);
 // Called by the backend when a pad is unplugged: in play it pauses the game as P would.
 void PadUnplugged(PadInput& pad, KeyLatches& latches);

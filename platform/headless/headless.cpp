@@ -8,7 +8,7 @@
 #include <deque>
 #include <vector>
 
-#include "platform/common/backend.h"
+#include "platform/backend.h"
 #include "platform/common/bmp_writer.h"
 #include "platform/common/files.h"
 #include "platform/common/rgb565.h"
@@ -39,7 +39,11 @@ struct Headless {
     bool closePosted = false;
     bool scripted = false;
     int idlePasses = 0;
-    bool presentedThisPass = false;
+    bool presentedSinceRead = false;
+    bool waitedSinceRead = false;
+    bool verifying = false;  // frames go unseen: no pictures, no sound
+    bool shotFailed = false;
+    uint32_t gameTicks = 0;  // the tick count the game read last (a replay's, in a replay)
     int frames = 0;
     const uint16_t* lastFrame = nullptr;
     std::vector<Shot> shots;
@@ -92,7 +96,10 @@ void SaveShot(const std::string& file, const uint16_t* pixels) {
         const Rgb888 c = ExpandRgb565(pixels[i]);
         rgb[i * 3] = c.r, rgb[i * 3 + 1] = c.g, rgb[i * 3 + 2] = c.b;
     }
-    WriteBmp(file, SCREEN_WIDTH, SCREEN_HEIGHT, rgb.data());
+    if (!WriteBmp(file, SCREEN_WIDTH, SCREEN_HEIGHT, rgb.data())) {
+        std::fprintf(stderr, "quellfort-headless: cannot write the screenshot %s\n", file.c_str());
+        headless.shotFailed = true;
+    }
 }
 
 void SaveDueShots(uint64_t presentedAt, const uint16_t* pixels) {
@@ -106,13 +113,13 @@ void SaveDueShots(uint64_t presentedAt, const uint16_t* pixels) {
     }
 }
 
-// A replay's trace shows the tick count and time the game read from the recording.
-void WriteTraceLine() {
-    const bool replay = SessionReplaying();
+// The trace shows the tick count and time the game reads in the rest of the pass (in a replay,
+// those of the recording).
+void WriteTraceLine(const PlatformInput& input) {
     std::string line = "{\"frame\":" + std::to_string(headless.frames) +
                        ",\"ms\":" + std::to_string(headless.ms) +
-                       ",\"tick\":" + std::to_string(replay ? SessionTicks() : Ticks()) +
-                       ",\"time\":" + std::to_string(replay ? SessionTime() : BackendTime());
+                       ",\"tick\":" + std::to_string(input.ticks) +
+                       ",\"time\":" + std::to_string(input.time);
     if (SessionHooks().writeTrace != nullptr) SessionHooks().writeTrace(line);
     line += "}\n";
     if (headless.trace != nullptr) *headless.trace += line;
@@ -126,7 +133,7 @@ HeadlessSound* FindSound(int sound) {
 }
 
 void LogSound(const char* op, const HeadlessSound& sound) {
-    const uint32_t tick = SessionReplaying() ? SessionTicks() : Ticks();
+    const uint32_t tick = SessionReplaying() ? headless.gameTicks : Ticks();
     const std::string line = std::to_string(tick) + " " + op + " " + sound.name + "\n";
     if (headless.soundLog != nullptr) *headless.soundLog += line;
     if (headless.soundsFile != nullptr) std::fputs(line.c_str(), headless.soundsFile);
@@ -175,61 +182,66 @@ void HeadlessSetOutputs(const HeadlessOptions& options) {
 
 void PlatformShowCursor(bool) {}
 
-uint32_t BackendTicks() {
-    ApplyDueEvents();
-    return Ticks();
-}
-
 int64_t BackendTime() { return headless.script.time + int64_t(headless.ms / 1000); }
 
-bool BackendKeyDown(int virtualKey) {
+void BackendReadInput(const PlatformInputWanted&, PlatformInput* input) {
+    // A screen that presents nothing would stop the clock; after a few such passes in a row
+    // the clock moves on as if a frame had been shown, so scripted keys still arrive.
+    if (headless.scripted && !headless.presentedSinceRead && !headless.waitedSinceRead && ++headless.idlePasses > 8)
+        AdvanceToNextFrame();
+    headless.presentedSinceRead = headless.waitedSinceRead = false;
     ApplyDueEvents();
-    return headless.keys[virtualKey & 255];
+    input->ticks = Ticks();
+    input->time = BackendTime();
+    input->keys = 0;
+    for (int i = 0; i < PLATFORM_KEY_COUNT; ++i)
+        if (headless.keys[PLATFORM_KEYS[i]]) input->keys |= 1u << i;
+    input->messageCount = 0;
+    while (!headless.queue.empty() && input->messageCount < PLATFORM_MAX_MESSAGES) {
+        input->messages[input->messageCount++] = headless.queue.front();
+        headless.queue.pop_front();
+    }
 }
 
-void BackendWaitKeyUp(int virtualKey) {
+void BackendWaitKeyUp(int key) {
     ApplyDueEvents();
     const std::vector<ScriptEvent>& events = headless.script.events;
     // Nothing else happens while the key is held: the clock runs on to its release.
-    while (headless.keys[virtualKey & 255] && headless.nextEvent < events.size()) {
+    while (headless.keys[key & 255] && headless.nextEvent < events.size()) {
         headless.ms = std::max(headless.ms, events[headless.nextEvent].ms);
         ApplyDueEvents();
     }
-    headless.keys[virtualKey & 255] = false;
+    headless.keys[key & 255] = false;
+    headless.waitedSinceRead = true;
 }
-
-bool BackendNextMessage(PlatformMessage* message) {
-    // A screen that presents nothing would stop the clock; after a few such passes in a row
-    // the clock moves on as if a frame had been shown, so scripted keys still arrive.
-    headless.idlePasses = headless.presentedThisPass ? 0 : headless.idlePasses + 1;
-    headless.presentedThisPass = false;
-    if (headless.idlePasses > 8) AdvanceToNextFrame();
-    ApplyDueEvents();
-    if (headless.queue.empty()) return false;
-    *message = headless.queue.front();
-    headless.queue.pop_front();
-    return true;
-}
-
-void BackendPostMessage(PlatformMessageKind kind) { headless.queue.push_back({kind, 0}); }
 
 void BackendPresent(const uint16_t* pixels) {
     ApplyDueEvents();
     const uint64_t presentedAt = headless.ms;
     headless.lastFrame = pixels;
-    headless.presentedThisPass = true;
+    headless.presentedSinceRead = true;
+    headless.idlePasses = 0;
     ++headless.frames;
     SaveDueShots(presentedAt, pixels);
     AdvanceToNextFrame();
-    if (headless.trace != nullptr || headless.traceFile != nullptr) WriteTraceLine();
+}
+
+void BackendFrameShown(const PlatformInput& input) {
+    headless.gameTicks = input.ticks;
+    if (headless.trace != nullptr || headless.traceFile != nullptr) WriteTraceLine(input);
     if (headless.onFrame) headless.onFrame();
 }
+
+bool BackendShowsFrames() { return !headless.verifying; }
+
+void HeadlessVerifyOnly() { headless.verifying = true; }
+bool HeadlessShotsWritten() { return !headless.shotFailed; }
 
 
 
 // ---- A sound device that keeps time but makes no noise ----
 
-bool PlatformOpenAudio() { return headless.audioOpen = true; }
+bool PlatformOpenAudio() { return headless.audioOpen = !headless.verifying; }
 
 int PlatformCreateSound(const char* name, const PlatformWaveFormat& format, const uint8_t* data,
                         uint32_t bytes) {

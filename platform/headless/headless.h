@@ -22,6 +22,12 @@ bool HeadlessLoadScript(const std::string& script, const HeadlessOptions& option
 // Where the trace, the sound log and the per-frame call go, for a run without a script (a replay).
 void HeadlessSetOutputs(const HeadlessOptions& options);
 
+// A replay that only verifies: frames are not drawn (the game loads no pictures) and no sound
+// device opens. Called by the runner for --verify.
+void HeadlessVerifyOnly();
+// False when a screenshot of this run could not be written.
+bool HeadlessShotsWritten();
+
 // Direct control for unit tests of single steps, outside a scripted run.
 void HeadlessReset();                        // clock 0, ticks 1000, time 1700000000, keys up
 void HeadlessSetTicks(uint32_t ticks);       // PlatformTicks() returns this from now on

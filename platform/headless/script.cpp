@@ -19,12 +19,12 @@ bool ParseNumber(const std::string& word, long long min, long long max, long lon
 }
 
 int KeyCode(const std::string& name) {
-    if (name == "RETURN") return VK_RETURN;
-    if (name == "LEFT") return VK_LEFT;
-    if (name == "RIGHT") return VK_RIGHT;
-    if (name == "SPACE") return VK_SPACE;
-    if (name == "P") return VK_P;
-    if (name == "ESCAPE") return VK_ESCAPE;
+    if (name == "RETURN") return PLATFORM_KEY_RETURN;
+    if (name == "LEFT") return PLATFORM_KEY_LEFT;
+    if (name == "RIGHT") return PLATFORM_KEY_RIGHT;
+    if (name == "SPACE") return PLATFORM_KEY_SPACE;
+    if (name == "P") return PLATFORM_KEY_P;
+    if (name == "ESCAPE") return PLATFORM_KEY_ESCAPE;
     return 0;
 }
 

@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/common/backend.h"
+#include "platform/backend.h"
 #include "platform/common/cp1252.h"
 #include "platform/common/files.h"
 #include "platform/common/frame_pacing.h"
@@ -47,10 +47,7 @@ struct SdlBackend {
 };
 SdlBackend sdl;
 
-void QueueChar(uint8_t character) {
-    sdl.queue.push_back({MESSAGE_CHAR, character});
-    PadSawTypedChar(sdl.pad, character);
-}
+void QueueChar(uint8_t character) { sdl.queue.push_back({MESSAGE_CHAR, character}); }
 
 // Queues one character message per UTF-8 character that Windows-1252 can hold.
 void QueueText(const char* utf8) {
@@ -72,10 +69,10 @@ struct GameKey {
     SDL_Scancode code;
 };
 constexpr GameKey GAME_KEYS[] = {
-    {VK_RETURN, SDL_SCANCODE_RETURN}, {VK_RETURN, SDL_SCANCODE_KP_ENTER},
-    {VK_ESCAPE, SDL_SCANCODE_ESCAPE}, {VK_SPACE, SDL_SCANCODE_SPACE},
-    {VK_LEFT, SDL_SCANCODE_LEFT},     {VK_RIGHT, SDL_SCANCODE_RIGHT},
-    {VK_P, SDL_SCANCODE_P},
+    {PLATFORM_KEY_RETURN, SDL_SCANCODE_RETURN}, {PLATFORM_KEY_RETURN, SDL_SCANCODE_KP_ENTER},
+    {PLATFORM_KEY_ESCAPE, SDL_SCANCODE_ESCAPE}, {PLATFORM_KEY_SPACE, SDL_SCANCODE_SPACE},
+    {PLATFORM_KEY_LEFT, SDL_SCANCODE_LEFT},     {PLATFORM_KEY_RIGHT, SDL_SCANCODE_RIGHT},
+    {PLATFORM_KEY_P, SDL_SCANCODE_P},
 };
 
 // The game's key for a key of the keyboard, or 0.
@@ -324,7 +321,7 @@ int PlatformStart(int argc, char** argv) {
     ChooseScaling();
     OpenControllers();
     SDL_StartTextInput();
-    if (!record.empty() && !SessionStartRecording(record)) return PlatformFinish(), 2;
+    if (!record.empty() && !SessionStartRecording(record, "linux-sdl")) return PlatformFinish(), 2;
     return -1;
 }
 
@@ -343,36 +340,41 @@ int PlatformFinish() {
 
 void PlatformShowCursor(bool show) { SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE); }
 
-uint32_t BackendTicks() { return uint32_t(SDL_GetTicks64()); }
-
-int64_t BackendTime() { return int64_t(std::time(nullptr)); }
-
-// Down when the keyboard or a pad holds the key now, or when it went down since the last poll.
-bool BackendKeyDown(int virtualKey) {
-    PumpEvents();
-    PadSawKeyPoll(sdl.pad, virtualKey);
-    const bool tapped = TakeLatchedKey(sdl.latches, virtualKey);
+// Down when the keyboard or a pad holds the key now, or when it went down since the last read.
+static bool KeyDown(int key, uint32_t now) {
+    const bool tapped = TakeLatchedKey(sdl.latches, key);
     // While Alt is held Enter belongs to the full-screen switch, not to the game.
-    const bool keyboard = KeyboardHolds(virtualKey) && !(virtualKey == VK_RETURN && (SDL_GetModState() & KMOD_ALT));
-    return keyboard || tapped || PadKeyDown(sdl.pad, virtualKey, BackendTicks());
+    const bool keyboard = KeyboardHolds(key) && !(key == PLATFORM_KEY_RETURN && (SDL_GetModState() & KMOD_ALT));
+    return keyboard || tapped || PadKeyDown(sdl.pad, key, now);
+}
+
+void BackendReadInput(const PlatformInputWanted& wanted, PlatformInput* input) {
+    PadSetWanted(sdl.pad, wanted);
+    PumpEvents();
+    input->ticks = uint32_t(SDL_GetTicks64());
+    input->time = int64_t(std::time(nullptr));
+    input->keys = 0;
+    for (int i = 0; i < PLATFORM_KEY_COUNT; ++i)
+        if (KeyDown(PLATFORM_KEYS[i], input->ticks)) input->keys |= 1u << i;
+    input->messageCount = 0;
+    while (!sdl.queue.empty() && input->messageCount < PLATFORM_MAX_MESSAGES) {
+        input->messages[input->messageCount++] = sdl.queue.front();
+        sdl.queue.pop_front();
+    }
 }
 
 // Every look pumps the events: the window stays responsive and the release is seen; the
 // messages wait in the queue.
-void BackendWaitKeyUp(int virtualKey) {
-    while (BackendKeyDown(virtualKey)) SDL_Delay(1);
-    PadSawKeyWait(sdl.pad, virtualKey);
+void BackendWaitKeyUp(int key) {
+    for (;;) {
+        PumpEvents();
+        if (!KeyDown(key, uint32_t(SDL_GetTicks64()))) break;
+        SDL_Delay(1);
+    }
 }
 
-bool BackendNextMessage(PlatformMessage* message) {
-    PumpEvents();
-    if (sdl.queue.empty()) return false;
-    *message = sdl.queue.front();
-    sdl.queue.pop_front();
-    return true;
-}
-
-void BackendPostMessage(PlatformMessageKind kind) { sdl.queue.push_back({kind, 0}); }
+void BackendFrameShown(const PlatformInput&) {}
+bool BackendShowsFrames() { return true; }
 
 void BackendPresent(const uint16_t* pixels) {
     LatchNextFrame(sdl.latches);

@@ -18,10 +18,10 @@ endforeach()
 
 file(GLOB WEB_SOURCES CONFIGURE_DEPENDS platform/web/*.cpp)
 set(GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
-include(cmake/build_id_rule.cmake)
 add_executable(quellfort app/main.cpp ${WEB_SOURCES} platform/common/resources.cpp
-    platform/common/files.cpp platform/common/session.cpp platform/common/settings_names.cpp
-    platform/common/settings_text.cpp platform/common/settings_file.cpp ${GENERATED_DIR}/build_id.cpp ${HOST_GENERATED}/resource_table.cpp)
+    platform/common/files.cpp platform/common/settings_names.cpp platform/common/settings_text.cpp
+    platform/common/settings_file.cpp
+    session/session.cpp session/recording_browser.cpp ${HOST_GENERATED}/resource_table.cpp)
 target_link_libraries(quellfort PRIVATE quellfort_game)
 # Asyncify lets the game's blocking waits (a present, a key's release) yield to the browser, so
 # the game keeps its own main loop. None of those waits is reached through a function pointer.

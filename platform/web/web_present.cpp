@@ -2,7 +2,7 @@
 // shows it on the display's next refresh at or after the frame's 60 Hz slot.
 #include <emscripten.h>
 
-#include "platform/common/backend.h"
+#include "platform/backend.h"
 #include "platform/common/rgb565.h"
 #include "platform/platform.h"
 #include "platform/web/web.h"

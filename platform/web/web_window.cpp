@@ -6,7 +6,7 @@
 #include <ctime>
 #include <deque>
 
-#include "platform/common/backend.h"
+#include "platform/backend.h"
 #include "platform/common/cp1252.h"
 #include "platform/common/settings.h"
 #include "platform/platform.h"
@@ -70,19 +70,7 @@ int PlatformFinish() {
 
 void PlatformShowCursor(bool show) { JsShowCursor(show ? 1 : 0); }
 
-uint32_t BackendTicks() { return uint32_t(uint64_t(emscripten_get_now() + web.clockSkew)); }
-
-int64_t BackendTime() { return int64_t(std::time(nullptr)) + int64_t(web.clockSkew / 1000); }
-
-bool BackendKeyDown(int virtualKey) { return JsKeyDown(virtualKey) != 0; }
-
-void BackendWaitKeyUp(int virtualKey) {
-    web.inKeyWait = true;
-    JsWaitKeyUp(virtualKey);
-    web.inKeyWait = false;
-}
-
-bool BackendNextMessage(PlatformMessage* message) {
+void BackendReadInput(const PlatformInputWanted&, PlatformInput* input) {
     // Start-up may have written a new table (the default one); the page keeps it from now on.
     if (!web.tableStored) {
         web.tableStored = true;
@@ -93,11 +81,26 @@ bool BackendNextMessage(PlatformMessage* message) {
         Suspend();
     }
     TakeTypedCharacters();
-    if (queue.empty()) return false;
-    *message = queue.front();
-    queue.pop_front();
-    return true;
+    input->ticks = uint32_t(uint64_t(emscripten_get_now() + web.clockSkew));
+    input->time = int64_t(std::time(nullptr)) + int64_t(web.clockSkew / 1000);
+    input->keys = 0;
+    for (int i = 0; i < PLATFORM_KEY_COUNT; ++i)
+        if (JsKeyDown(PLATFORM_KEYS[i]) != 0) input->keys |= 1u << i;
+    input->messageCount = 0;
+    while (!queue.empty() && input->messageCount < PLATFORM_MAX_MESSAGES) {
+        input->messages[input->messageCount++] = queue.front();
+        queue.pop_front();
+    }
 }
 
-void BackendPostMessage(PlatformMessageKind kind) { queue.push_back({kind, 0}); }
+void BackendFrameShown(const PlatformInput&) {}
+bool BackendShowsFrames() { return true; }
+
+void BackendWaitKeyUp(int virtualKey) {
+    web.inKeyWait = true;
+    JsWaitKeyUp(virtualKey);
+    web.inKeyWait = false;
+}
+
+
 

@@ -4,7 +4,7 @@
 
 #include "platform/win32/win32.h"
 
-#include "platform/common/backend.h"
+#include "platform/backend.h"
 #include "platform/common/rgb565.h"
 
 namespace {

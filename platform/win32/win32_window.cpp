@@ -1,7 +1,7 @@
 // The native Windows backend's window, window procedure, message pump, keyboard and clocks.
 #include "platform/win32/win32.h"
 
-#include "platform/common/backend.h"
+#include "platform/backend.h"
 
 #include <mmsystem.h>
 
@@ -23,7 +23,7 @@ const char* const WINDOW_CLASS = "QFWINCLASS";
 const char* const WINDOW_TITLE = "Quellfort";
 
 // Turns the window messages the game cares about into the seam's messages. A close request is
-// left to the game, which answers it by destroying the window (PlatformPostMessage, quit).
+// left to the game, which answers it by quitting; the window goes at PlatformFinish.
 LRESULT CALLBACK QuellfortWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_KEYDOWN:
@@ -35,7 +35,6 @@ LRESULT CALLBACK QuellfortWindowProc(HWND window, UINT message, WPARAM wParam, L
     case WM_CHAR:
         // A byte of the window's ANSI code page; Backspace arrives as 8.
         win32.queue.push_back({MESSAGE_CHAR, uint8_t(wParam & 0xFF)});
-        PadSawTypedChar(win32.pad, uint8_t(wParam & 0xFF));
         break;
     case WM_CLOSE:
         win32.queue.push_back({MESSAGE_CLOSE, 0});
@@ -101,7 +100,7 @@ int PlatformStart(int argc, char** argv) {
         if (used < 0) return 2;
         i += std::max(used, 1) - 1;
         if (used > 0 || i + 1 == argc) continue;
-        if (std::strcmp(argv[i], "--record") == 0 && !SessionStartRecording(argv[i + 1])) return 2;
+        if (std::strcmp(argv[i], "--record") == 0 && !SessionStartRecording(argv[i + 1], "windows")) return 2;
         if (std::strcmp(argv[i], "--replay") == 0 && !SessionStartReplay(argv[i + 1])) return 2;
     }
     LoadSettings(PlayerSettingsPath(), overrides);
@@ -137,51 +136,51 @@ int PlatformFinish() {
 
 void PlatformShowCursor(bool show) { ShowCursor(show ? TRUE : FALSE); }
 
-uint32_t BackendTicks() { return GetTickCount(); }
+// Down when the keyboard or a pad holds the key now, or when it went down since the last read.
+static bool KeyDown(int key) {
+    const bool tapped = TakeLatchedKey(win32.latches, key);
+    return (GetAsyncKeyState(key) & 0x8000) != 0 || tapped || PadKeyDown(win32.pad, key, GetTickCount());
+}
 
-int64_t BackendTime() { return int64_t(std::time(nullptr)); }
-
-// Down when the keyboard or a pad holds the key now, or when it went down since the last poll.
-bool BackendKeyDown(int virtualKey) {
+// Every window message waiting is dispatched; WM_QUIT (the window was destroyed from outside)
+// asks the game to close.
+static void PumpMessages() {
     PollControllers();
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            win32.queue.push_back({MESSAGE_CLOSE, 0});
+            continue;
+        }
+        TranslateMessage(&msg);  // key presses become the WM_CHAR of name entry
+        DispatchMessageA(&msg);
+    }
     QueuePadCharacters();
-    PadSawKeyPoll(win32.pad, virtualKey);
-    const bool tapped = TakeLatchedKey(win32.latches, virtualKey);
-    return (GetAsyncKeyState(virtualKey) & 0x8000) != 0 || tapped ||
-           PadKeyDown(win32.pad, virtualKey, GetTickCount());
+}
+
+void BackendReadInput(const PlatformInputWanted& wanted, PlatformInput* input) {
+    PadSetWanted(win32.pad, wanted);
+    PumpMessages();
+    input->ticks = GetTickCount();
+    input->time = int64_t(std::time(nullptr));
+    input->keys = 0;
+    for (int i = 0; i < PLATFORM_KEY_COUNT; ++i)
+        if (KeyDown(PLATFORM_KEYS[i])) input->keys |= 1u << i;
+    input->messageCount = 0;
+    PlatformMessage message;
+    while (input->messageCount < PLATFORM_MAX_MESSAGES && PopQueued(&message))
+        input->messages[input->messageCount++] = message;
 }
 
 // Messages wait meanwhile, as the game expects; a millisecond's sleep per look keeps a core free.
-void BackendWaitKeyUp(int virtualKey) {
-    while (BackendKeyDown(virtualKey)) Sleep(1);
-    PadSawKeyWait(win32.pad, virtualKey);
-}
-
-// At most one window message is taken and dispatched per call; WM_QUIT itself is never
-// dispatched, it is the game's quit message.
-bool BackendNextMessage(PlatformMessage* message) {
-    if (PopQueued(message)) return true;
-    MSG msg;
-    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
-    if (msg.message == WM_QUIT) {
-        *message = {MESSAGE_QUIT, 0};
-        return true;
-    }
-    TranslateMessage(&msg);  // key presses become the WM_CHAR of name entry
-    DispatchMessageA(&msg);
-    return PopQueued(message);
-}
-
-// A close request goes to the window as WM_CLOSE; the game's answer to one, quit, destroys the
-// window, whose WM_DESTROY posts the WM_QUIT that ends the main loop.
-void BackendPostMessage(PlatformMessageKind kind) {
-    if (kind == MESSAGE_CLOSE && win32.mainWindow != nullptr) {
-        PostMessageA(win32.mainWindow, WM_CLOSE, 0, 0);
-    } else if (kind == MESSAGE_QUIT) {
-        if (win32.mainWindow != nullptr) DestroyWindow(win32.mainWindow);
-        else PostQuitMessage(0);
-    } else if (kind == MESSAGE_CHAR) {
-        win32.queue.push_back({kind, 0});
+void BackendWaitKeyUp(int key) {
+    for (;;) {
+        PumpMessages();
+        if (!KeyDown(key)) break;
+        Sleep(1);
     }
 }
+
+void BackendFrameShown(const PlatformInput&) {}
+bool BackendShowsFrames() { return true; }
 

@@ -19,13 +19,12 @@ foreach(needed ${QUELLFORT_FONT_DATA} ${QUELLFORT_SOUNDS}/menu_beep_sound.wav ${
 endforeach()
 
 set(GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
-include(cmake/build_id_rule.cmake)
 configure_file(platform/win32/quellfort.rc.in ${CMAKE_BINARY_DIR}/quellfort.rc @ONLY)
 file(GLOB WIN32_SOURCES CONFIGURE_DEPENDS platform/win32/*.cpp)
 add_executable(quellfort WIN32 app/main.cpp ${WIN32_SOURCES} ${CMAKE_BINARY_DIR}/quellfort.rc
     platform/common/files.cpp platform/common/key_latch.cpp platform/common/pad.cpp
     platform/common/settings_names.cpp platform/common/settings_text.cpp platform/common/settings_file.cpp
-    platform/common/session.cpp platform/common/recording.cpp ${GENERATED_DIR}/build_id.cpp)
+    session/session.cpp session/recording.cpp)
 # zlib for recordings: Debian's libz-mingw-w64-dev, linked in statically.
 target_link_libraries(quellfort PRIVATE quellfort_game ddraw dsound dxguid winmm gdi32 user32 z)
 # One file to ship: the C and C++ runtimes linked in, only system DLLs left to load.
