@@ -161,6 +161,7 @@ void WriteWorld(StateOut& out) {
     Int(out, "deathHoldUntil", w.deathHoldUntil);
     Int(out, "shipExplosionTimer", w.shipExplosionTimer);
     Int(out, "powerUpFrameTimer", w.powerUpFrameTimer);
+    Int(out, "background", w.background);
     WriteShip(out, w.ship);
     WriteViruses(out);
     WriteShieldsAndShots(out);

@@ -36,5 +36,6 @@ bool SessionReplaying();
 const PlatformStateHooks& SessionHooks();
 // Called by every backend's PlatformFinish: ends a recording with its summary, or compares a
 // replay with its recording, printing the summary on stdout. Returns the exit status it asks
-// for: 0, 1 for a replay that diverged, 2 for a replay of a recording cut short.
-int SessionFinish();
+// for: 0, 1 for a replay that diverged, 2 for a replay of a recording cut short. Quietly: prints
+// nothing (a verification in a server).
+int SessionFinish(bool quietly = false);

@@ -124,9 +124,13 @@ std::string SummaryDifferences(const std::string& mine, const std::string& recor
     return Printable(out);
 }
 
-int FinishReplay() {
+int FinishReplay(bool quietly) {
     const std::string mine = Summary();
-    std::fputs(mine.c_str(), stdout);
+    std::FILE* out = quietly ? nullptr : stdout;
+    auto say = [out](const char* format, auto... args) {
+        if (out != nullptr) std::fprintf(out, format, args...);
+    };
+    say("%s", mine.c_str());
     RecordingEntry e;
     // A game that ended where its recording did has the summary next.
     if (!session.over && !session.summaryReached && NextRecordingEntry(session.reader, &e) && e.kind == ENTRY_SUMMARY)
@@ -134,24 +138,24 @@ int FinishReplay() {
     if (session.summaryReached && !session.stoppedByViewer) {
         const std::string differences = SummaryDifferences(mine, session.summary);
         if (session.divergedAt == 0 && differences.empty()) {
-            std::printf("replay matches\n");
+            say("replay matches\n");
             return 0;
         }
         if (session.divergedAt == 0) session.divergedAt = session.frames;
-        std::printf("replay diverged at frame %d: %s%s%s\n", session.divergedAt,
+        say("replay diverged at frame %d: %s%s%s\n", session.divergedAt,
                     session.divergence.empty() ? "the final state differs" : session.divergence.c_str(),
                     differences.empty() ? "" : "; at the end: ", differences.c_str());
         return 1;
     }
     if (session.divergedAt != 0) {
-        std::printf("replay diverged at frame %d: %s\n", session.divergedAt, session.divergence.c_str());
+        say("replay diverged at frame %d: %s\n", session.divergedAt, session.divergence.c_str());
         return 1;
     }
     if (session.stoppedByViewer) {
-        std::printf("replay stopped by the viewer at frame %d\n", session.frames);
+        say("replay stopped by the viewer at frame %d\n", session.frames);
         return 0;
     }
-    std::printf("replay ended at frame %d: the recording stops there (it is cut short)\n", session.frames);
+    say("replay ended at frame %d: the recording stops there (it is cut short)\n", session.frames);
     return 2;
 }
 
@@ -244,7 +248,7 @@ bool SessionReplaying() { return session.mode == SESSION_REPLAYING; }
 const PlatformStateHooks& SessionHooks() { return session.hooks; }
 const RecordingHeader& SessionRecordingHeader() { return session.reader.header; }
 
-int SessionFinish() {
+int SessionFinish(bool quietly) {
     int status = 0;
     if (session.mode == SESSION_RECORDING) {
         RecordingEntry summary;
@@ -257,7 +261,7 @@ int SessionFinish() {
         }
         std::fputs(summary.bytes.c_str(), stdout);
     } else if (session.mode == SESSION_REPLAYING) {
-        status = FinishReplay();
+        status = FinishReplay(quietly);
     }
     std::fflush(stdout);
     CloseRecordingReader(session.reader);

@@ -48,7 +48,7 @@ want="frame ms tick time gameState randState introDeadline screenDeadline warnin
 warningBlinkTimer newEntryRow nameLength shipSelect stripLeft infoLeft stripStep stripDeadline \
 highScores name score world lives level killCount paused shipKind doubleGun warningLevel \
 formationDx virusShotSpeed levelIntroPhase bottomRow leftColumn rightColumn deathHoldUntil \
-shipExplosionTimer powerUpFrameTimer ship x y frameX frameY state armour invulnerableUntil \
+shipExplosionTimer powerUpFrameTimer background ship x y frameX frameY state armour invulnerableUntil \
 viruses kind frameTimer shields left top right bottom projectiles owner extraLifeItem active \
 extraGunItem "
 for key in $want; do
