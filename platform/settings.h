@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 // The game's actions, each bound to up to two keyboard keys and up to two controller buttons.
 enum SettingsAction : int {
@@ -42,3 +43,28 @@ struct PlatformSettings {
 
 // The game as it has always been: these are what a missing settings file means.
 PlatformSettings DefaultSettings();
+
+// What the picture settings can change on this backend (the browser and the Windows game leave
+// their picture as it is), and the largest window of whole multiples of 800 x 600 that fits.
+struct PlatformPictureChoices {
+    bool fullscreen = false, windowScale = false, scaling = false, vsync = false;
+    int largestWindowScale = 1;
+};
+
+// The settings in force: the player's file with this run's command-line overrides. Called by the
+// drawing (reduced flashing) and the options screen.
+const PlatformSettings& PlatformCurrentSettings();
+PlatformPictureChoices PlatformPictureChoicesNow();
+// Puts the settings in force at once (keys from the next input read, volume, picture) and saves
+// them, written whole or not at all; a save that fails is said once on stderr. A replay changes
+// nothing. Called by the options screen when the player leaves it.
+void PlatformChangeSettings(const PlatformSettings& settings);
+// Binds a key (a key code; KEY_NONE empties the slot) or a button to the action's slot 0 or 1.
+// False, changing nothing, with one line in *refusal naming the other action that has it, or
+// saying why the key cannot be bound. Called by the options screen.
+bool PlatformBindKey(PlatformSettings& settings, int action, int slot, int keyCode, std::string* refusal);
+bool PlatformBindButton(PlatformSettings& settings, int action, int slot, uint32_t button, std::string* refusal);
+// Names for the options screen: "Left", "A", "F5"; a button's; an action's ("fire"). Never null.
+const char* PlatformKeyName(int keyCode);
+const char* PlatformButtonName(uint32_t button);
+const char* PlatformActionName(int action);

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/settings.h"
+#include "platform/platform.h"
 
 // ---- Names, as the file and the options screen show them ----
 
@@ -35,6 +35,17 @@ int ActionHoldingButton(const PlatformSettings& settings, int action, uint32_t b
 // refuses with one line saying why ("Space is already fire") and changes nothing.
 bool BindKey(PlatformSettings& settings, int action, int slot, int keyCode, std::string* refusal);
 bool BindButton(PlatformSettings& settings, int action, int slot, uint32_t button, std::string* refusal);
+
+// ---- The keyboard through the bindings ----
+
+// The game key each action gives.
+constexpr int ACTION_GAME_KEYS[ACTION_COUNT] = {PLATFORM_KEY_LEFT,  PLATFORM_KEY_RIGHT, PLATFORM_KEY_SPACE,
+                                                PLATFORM_KEY_P,     PLATFORM_KEY_RETURN, PLATFORM_KEY_ESCAPE};
+// The game keys (their PlatformKeyBit) a keyboard key gives in the settings in force: its
+// action's, and the options screen's own (Up, Down, F1, and O while no action has it).
+uint32_t GameKeysOfKey(int keyCode);
+// The keyboard keys that give a game key; returns how many (at most four).
+int KeysGivingGameKey(int gameKey, int (&keys)[4]);
 
 // ---- settings.ini ----
 
@@ -79,6 +90,7 @@ struct SettingsStore {
     SettingsOverrides overrides;
     PlatformSettings current = DefaultSettings();  // the file's settings with the overrides
     bool saveFailureSaid = false;    // a failed save is said once a run
+    PlatformPictureChoices choices;  // set by the backend at start
 };
 extern SettingsStore settingsStore;
 
@@ -92,3 +104,7 @@ void LoadSettings(const std::filesystem::path& path, const SettingsOverrides& ov
 // Keeps `settings` (the overrides stay for this run only) and writes the file: a temporary file
 // beside it, flushed and renamed over it. False when it could not be written, said once a run.
 bool SaveSettings(const PlatformSettings& settings);
+
+// Implemented by every backend: puts settingsStore.current to work (volume, picture). Called
+// when the options screen changes the settings.
+void BackendApplySettings();

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <sstream>
 
-#include "platform/platform.h"
+#include "platform/common/settings.h"
 
 namespace {
 
@@ -18,15 +18,8 @@ bool ParseNumber(const std::string& word, long long min, long long max, long lon
     return errno == 0 && *end == '\0' && value >= min && value <= max;
 }
 
-int KeyCode(const std::string& name) {
-    if (name == "RETURN") return PLATFORM_KEY_RETURN;
-    if (name == "LEFT") return PLATFORM_KEY_LEFT;
-    if (name == "RIGHT") return PLATFORM_KEY_RIGHT;
-    if (name == "SPACE") return PLATFORM_KEY_SPACE;
-    if (name == "P") return PLATFORM_KEY_P;
-    if (name == "ESCAPE") return PLATFORM_KEY_ESCAPE;
-    return 0;
-}
+// A key of the keyboard by the name settings.ini gives it (RETURN, LEFT, A, F1 ...), any case.
+int KeyCode(const std::string& name) { return KeyFromName(name); }
 
 struct Parser {
     Script& script;

@@ -63,33 +63,25 @@ void QueueText(const char* utf8) {
     }
 }
 
-// The game's keys on the keyboard; the keypad's Enter is Enter too.
-struct GameKey {
-    int virtualKey;
-    SDL_Scancode code;
-};
-constexpr GameKey GAME_KEYS[] = {
-    {PLATFORM_KEY_RETURN, SDL_SCANCODE_RETURN}, {PLATFORM_KEY_RETURN, SDL_SCANCODE_KP_ENTER},
-    {PLATFORM_KEY_ESCAPE, SDL_SCANCODE_ESCAPE}, {PLATFORM_KEY_SPACE, SDL_SCANCODE_SPACE},
-    {PLATFORM_KEY_LEFT, SDL_SCANCODE_LEFT},     {PLATFORM_KEY_RIGHT, SDL_SCANCODE_RIGHT},
-    {PLATFORM_KEY_P, SDL_SCANCODE_P},
-};
-
-// The game's key for a key of the keyboard, or 0.
-int VirtualKey(SDL_Scancode code) {
-    for (const GameKey& key : GAME_KEYS)
-        if (key.code == code) return key.virtualKey;
-    return 0;
+// A key goes down: the game keys it gives are latched, and while the options screen waits for a
+// key to bind, the key itself is the message.
+void PressKey(SDL_Scancode scancode) {
+    const int code = KeyCodeOf(scancode);
+    const uint32_t keys = GameKeysOfKey(code);
+    for (int i = 0; i < PLATFORM_KEY_COUNT; ++i)
+        if (keys & (1u << i)) LatchKey(sdl.latches, PLATFORM_KEYS[i]);
+    if (sdl.pad.mode == INPUT_BIND && code != KEY_NONE) sdl.queue.push_back({MESSAGE_KEY, uint8_t(code)});
 }
 
 // The window is the settings' whole multiple of 800 x 600, the largest that fits the display
 // when that one does not.
-int WindowScale(int display) {
+int LargestWindowScale(int display) {
     SDL_Rect usable{0, 0, SCREEN_WIDTH, SCREEN_HEIGHT};
     if (SDL_GetDisplayUsableBounds(display, &usable) != 0) return 1;
-    const int fits = std::min(usable.w / SCREEN_WIDTH, usable.h / SCREEN_HEIGHT);
-    return std::max(1, std::min(settingsStore.current.windowScale, fits));
+    return std::max(1, std::min(usable.w / SCREEN_WIDTH, usable.h / SCREEN_HEIGHT));
 }
+
+int WindowScale(int display) { return std::min(settingsStore.current.windowScale, LargestWindowScale(display)); }
 
 // Full screen is a borderless window over the whole desktop (no mode switch); even where no
 // window manager honours the full-screen request, the window already covers the display.
@@ -130,7 +122,7 @@ void HandleEvent(const SDL_Event& e) {
         } else if (key == SDLK_BACKSPACE) {
             QueueChar(8);
         }
-        if (!altEnter && !e.key.repeat) LatchKey(sdl.latches, VirtualKey(e.key.keysym.scancode));
+        if (!altEnter && !e.key.repeat) PressKey(e.key.keysym.scancode);
     }
 }
 
@@ -140,14 +132,19 @@ void PumpEvents() {
     if (sdl.inputHook != nullptr) sdl.inputHook();
     SDL_Event e;
     while (SDL_PollEvent(&e)) HandleEvent(e);
-    for (char c : sdl.pad.typed) sdl.queue.push_back({MESSAGE_CHAR, uint8_t(c)});
-    sdl.pad.typed.clear();
+    PadTakeMessages(sdl.pad, sdl.queue);
 }
 
-bool KeyboardHolds(int virtualKey) {
-    const Uint8* keys = SDL_GetKeyboardState(nullptr);
-    for (const GameKey& key : GAME_KEYS)
-        if (key.virtualKey == virtualKey && keys[key.code] != 0) return true;
+// Any key the settings give this game key is held; both Enter keys are Enter.
+bool KeyboardHolds(int gameKey) {
+    const Uint8* held = SDL_GetKeyboardState(nullptr);
+    int keys[4];
+    for (int i = KeysGivingGameKey(gameKey, keys); i-- > 0;) {
+        SDL_Scancode codes[2];
+        ScancodesOf(keys[i], codes);
+        for (SDL_Scancode code : codes)
+            if (code != SDL_SCANCODE_UNKNOWN && held[code] != 0) return true;
+    }
     return false;
 }
 
@@ -319,6 +316,7 @@ int PlatformStart(int argc, char** argv) {
         return 1;
     }
     ChooseScaling();
+    settingsStore.choices = {true, true, true, true, LargestWindowScale(0)};
     OpenControllers();
     SDL_StartTextInput();
     if (!record.empty() && !SessionStartRecording(record, "linux-sdl")) return PlatformFinish(), 2;
@@ -397,6 +395,11 @@ void BackendPresent(const uint16_t* pixels) {
 
 
 void SetInputHook(void (*hook)()) { sdl.inputHook = hook; }
+
+void BackendApplySettings() {
+    ApplyPictureSettings();
+    ApplyMixerVolume();
+}
 
 // Only what changed is changed: a window the player switched with Alt+Enter stays as it is
 // unless the full-screen setting itself changed.

@@ -23,7 +23,7 @@ configure_file(platform/win32/quellfort.rc.in ${CMAKE_BINARY_DIR}/quellfort.rc @
 file(GLOB WIN32_SOURCES CONFIGURE_DEPENDS platform/win32/*.cpp)
 add_executable(quellfort WIN32 app/main.cpp ${WIN32_SOURCES} ${CMAKE_BINARY_DIR}/quellfort.rc
     platform/common/files.cpp platform/common/key_latch.cpp platform/common/pad.cpp
-    platform/common/settings_names.cpp platform/common/settings_text.cpp platform/common/settings_file.cpp
+    platform/common/settings_names.cpp platform/common/settings_text.cpp platform/common/settings_file.cpp platform/common/settings_seam.cpp
     session/session.cpp session/recording.cpp)
 # zlib for recordings: Debian's libz-mingw-w64-dev, linked in statically.
 target_link_libraries(quellfort PRIVATE quellfort_game ddraw dsound dxguid winmm gdi32 user32 z)
