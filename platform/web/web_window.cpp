@@ -21,8 +21,11 @@ std::deque<PlatformMessage> queue;
 EM_JS(void, JsStart, (), { QF.start(); });
 EM_JS(void, JsFinish, (), { QF.finish(); });
 EM_JS(void, JsShowCursor, (int show), { QF.showCursor(show !== 0); });
-EM_JS(int, JsKeyDown, (int virtualKey), { return QF.keyDown(virtualKey) ? 1 : 0; });
-EM_ASYNC_JS(void, JsWaitKeyUp, (int virtualKey), { await QF.keyReleased(virtualKey); });
+EM_JS(int, JsKeyDown, (int keyCode), { return QF.keyDown(keyCode) ? 1 : 0; });
+EM_ASYNC_JS(void, JsWaitKeyUp, (int keyCode), { await QF.keyReleased(keyCode); });
+// The key code of the next key pressed since the last look, or 0.
+EM_JS(int, JsNextPressedKey, (), { return QF.nextPressedKey(); });
+EM_JS(void, JsSetSharp, (int sharp), { QF.setSharp(sharp !== 0); });
 // The next typed character's code point (Backspace as 8), or -1 when none is waiting.
 EM_JS(int, JsNextCharacter, (), { return QF.nextCharacter(); });
 EM_JS(void, JsStoreTable, (), { QF.storeTable(FS); });
@@ -34,6 +37,20 @@ void TakeTypedCharacters() {
         const int byte = Cp1252Byte(uint32_t(codePoint));
         if (byte >= 0) queue.push_back({MESSAGE_CHAR, uint8_t(byte)});
     }
+}
+
+// Presses go by unseen, but while the options screen waits for a key to bind: then each is one.
+void TakePressedKeys(PlatformInputMode mode) {
+    for (int code; (code = JsNextPressedKey()) != 0;)
+        if (mode == INPUT_BIND && KeyName(code) != nullptr) queue.push_back({MESSAGE_KEY, uint8_t(code)});
+}
+
+// Any key the settings give this game key is held.
+bool KeyDown(int gameKey) {
+    int keys[4];
+    for (int i = KeysGivingGameKey(gameKey, keys); i-- > 0;)
+        if (JsKeyDown(keys[i]) != 0) return true;
+    return false;
 }
 
 void Suspend() {
@@ -56,6 +73,8 @@ extern "C" EMSCRIPTEN_KEEPALIVE void WebPageHidden(int closing) {
 
 int PlatformStart(int, char**) {
     LoadSettings(PlayerSettingsPath(), SettingsOverrides{});
+    settingsStore.choices.scaling = true;  // the page's picture is sharp or fills; the browser owns the rest
+    JsSetSharp(settingsStore.current.scaling == SCALING_SHARP);
     JsStart();
     return -1;
 }
@@ -70,7 +89,7 @@ int PlatformFinish() {
 
 void PlatformShowCursor(bool show) { JsShowCursor(show ? 1 : 0); }
 
-void BackendReadInput(const PlatformInputWanted&, PlatformInput* input) {
+void BackendReadInput(const PlatformInputWanted& wanted, PlatformInput* input) {
     // Start-up may have written a new table (the default one); the page keeps it from now on.
     if (!web.tableStored) {
         web.tableStored = true;
@@ -81,11 +100,12 @@ void BackendReadInput(const PlatformInputWanted&, PlatformInput* input) {
         Suspend();
     }
     TakeTypedCharacters();
+    TakePressedKeys(wanted.mode);
     input->ticks = uint32_t(uint64_t(emscripten_get_now() + web.clockSkew));
     input->time = int64_t(std::time(nullptr)) + int64_t(web.clockSkew / 1000);
     input->keys = 0;
     for (int i = 0; i < PLATFORM_KEY_COUNT; ++i)
-        if (JsKeyDown(PLATFORM_KEYS[i]) != 0) input->keys |= 1u << i;
+        if (KeyDown(PLATFORM_KEYS[i])) input->keys |= 1u << i;
     input->messageCount = 0;
     while (!queue.empty() && input->messageCount < PLATFORM_MAX_MESSAGES) {
         input->messages[input->messageCount++] = queue.front();
@@ -96,10 +116,18 @@ void BackendReadInput(const PlatformInputWanted&, PlatformInput* input) {
 void BackendFrameShown(const PlatformInput&) {}
 bool BackendShowsFrames() { return true; }
 
-void BackendWaitKeyUp(int virtualKey) {
+// Waits for every key the settings give this game key to be let go.
+void BackendWaitKeyUp(int gameKey) {
     web.inKeyWait = true;
-    JsWaitKeyUp(virtualKey);
+    int keys[4];
+    for (int i = KeysGivingGameKey(gameKey, keys); i-- > 0;) JsWaitKeyUp(keys[i]);
     web.inKeyWait = false;
+}
+
+void BackendApplySettings() {
+    ApplyWebVolume();
+    JsSetSharp(settingsStore.current.scaling == SCALING_SHARP);
+    WebStoreSettings();
 }
 
 

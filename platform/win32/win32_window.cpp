@@ -22,6 +22,26 @@ namespace {
 const char* const WINDOW_CLASS = "QFWINCLASS";
 const char* const WINDOW_TITLE = "Quellfort";
 
+// The key code of a key message: Shift, Ctrl and Alt told left from right, as settings name them.
+int KeyCodeOf(WPARAM key, LPARAM flags) {
+    const bool extended = (flags >> 24) & 1;
+    switch (key) {
+    case VK_SHIFT: return int(MapVirtualKeyA(UINT((flags >> 16) & 0xFF), MAPVK_VSC_TO_VK_EX));
+    case VK_CONTROL: return extended ? VK_RCONTROL : VK_LCONTROL;
+    case VK_MENU: return extended ? VK_RMENU : VK_LMENU;
+    default: return int(key & 0xFF);
+    }
+}
+
+// A key goes down: the game keys it gives are latched, and while the options screen waits for a
+// key to bind, the key itself is the message.
+void PressKey(int code) {
+    const uint32_t keys = GameKeysOfKey(code);
+    for (int i = 0; i < PLATFORM_KEY_COUNT; ++i)
+        if (keys & (1u << i)) LatchKey(win32.latches, PLATFORM_KEYS[i]);
+    if (win32.pad.mode == INPUT_BIND && KeyName(code) != nullptr) win32.queue.push_back({MESSAGE_KEY, uint8_t(code)});
+}
+
 // Turns the window messages the game cares about into the seam's messages. A close request is
 // left to the game, which answers it by quitting; the window goes at PlatformFinish.
 LRESULT CALLBACK QuellfortWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -30,7 +50,7 @@ LRESULT CALLBACK QuellfortWindowProc(HWND window, UINT message, WPARAM wParam, L
     case WM_SYSKEYDOWN:
         // A press is remembered until the game next looks at that key, so a tap let go before
         // the look still counts once. Bit 30 marks a key repeat.
-        if (!(lParam & (1L << 30))) LatchKey(win32.latches, int(wParam));
+        if (!(lParam & (1L << 30))) PressKey(KeyCodeOf(wParam, lParam));
         break;
     case WM_CHAR:
         // A byte of the window's ANSI code page; Backspace arrives as 8.
@@ -76,11 +96,6 @@ int StartFailed(const char* what) {
     return 1;
 }
 
-// Characters typed by a pad's name entry, queued like the keyboard's.
-void QueuePadCharacters() {
-    for (char c : win32.pad.typed) win32.queue.push_back({MESSAGE_CHAR, uint8_t(c)});
-    win32.pad.typed.clear();
-}
 
 bool PopQueued(PlatformMessage* message) {
     if (win32.queue.empty()) return false;
@@ -137,10 +152,17 @@ int PlatformFinish() {
 void PlatformShowCursor(bool show) { ShowCursor(show ? TRUE : FALSE); }
 
 // Down when the keyboard or a pad holds the key now, or when it went down since the last read.
+// Down when a key the settings give this game key is held, when it was pressed since the last
+// look, or when a pad holds it.
 static bool KeyDown(int key) {
     const bool tapped = TakeLatchedKey(win32.latches, key);
-    return (GetAsyncKeyState(key) & 0x8000) != 0 || tapped || PadKeyDown(win32.pad, key, GetTickCount());
+    int keys[4];
+    bool held = false;
+    for (int i = KeysGivingGameKey(key, keys); i-- > 0;) held |= (GetAsyncKeyState(keys[i]) & 0x8000) != 0;
+    return held || tapped || PadKeyDown(win32.pad, key, GetTickCount());
 }
+
+void BackendApplySettings() { ApplySoundVolume(); }
 
 // Every window message waiting is dispatched; WM_QUIT (the window was destroyed from outside)
 // asks the game to close.
@@ -155,7 +177,7 @@ static void PumpMessages() {
         TranslateMessage(&msg);  // key presses become the WM_CHAR of name entry
         DispatchMessageA(&msg);
     }
-    QueuePadCharacters();
+    PadTakeMessages(win32.pad, win32.queue);
 }
 
 void BackendReadInput(const PlatformInputWanted& wanted, PlatformInput* input) {
