@@ -41,11 +41,14 @@ bool BindButton(PlatformSettings& settings, int action, int slot, uint32_t butto
 // The game key each action gives.
 constexpr int ACTION_GAME_KEYS[ACTION_COUNT] = {PLATFORM_KEY_LEFT,  PLATFORM_KEY_RIGHT, PLATFORM_KEY_SPACE,
                                                 PLATFORM_KEY_P,     PLATFORM_KEY_RETURN, PLATFORM_KEY_ESCAPE};
-// The game keys (their PlatformKeyBit) a keyboard key gives in the settings in force: its
-// action's, and the options screen's own (Up, Down, F1, and O while no action has it).
-uint32_t GameKeysOfKey(int keyCode);
-// The keyboard keys that give a game key; returns how many (at most four).
-int KeysGivingGameKey(int gameKey, int (&keys)[4]);
+// The game keys (their PlatformKeyBit) a keyboard key gives in the settings in force, while the
+// game waits for `mode`: its action's, and the options screen's own (Up, Down, F1, and O while no
+// action has it; on the options screen Left, Right, Enter and Escape too, whatever the bindings,
+// so that no binding can shut the player in there).
+uint32_t GameKeysOfKey(int keyCode, PlatformInputMode mode);
+// The keyboard keys that give a game key; returns how many.
+constexpr int MAX_KEYS_PER_GAME_KEY = 1 + BINDINGS_PER_ACTION;
+int KeysGivingGameKey(int gameKey, PlatformInputMode mode, int (&keys)[MAX_KEYS_PER_GAME_KEY]);
 
 // ---- settings.ini ----
 

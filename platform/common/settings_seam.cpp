@@ -5,30 +5,37 @@
 
 namespace {
 
-// The options screen's own keys, which no binding takes away (O gives way to an action).
-constexpr int FIXED_KEYS[] = {PLATFORM_KEY_UP, PLATFORM_KEY_DOWN, PLATFORM_KEY_F1, PLATFORM_KEY_O};
-
-bool GivesFixedKey(int keyCode) {
-    for (int key : FIXED_KEYS)
-        if (key == keyCode) return key != PLATFORM_KEY_O || ActionHoldingKey(settingsStore.current, -1, keyCode) < 0;
-    return false;
+// The keys that give the game key of their own code whatever the bindings (O gives way to an
+// action that has it).
+bool GivesFixedKey(int keyCode, PlatformInputMode mode) {
+    switch (keyCode) {
+    case PLATFORM_KEY_UP:
+    case PLATFORM_KEY_DOWN:
+    case PLATFORM_KEY_F1: return true;
+    case PLATFORM_KEY_O: return ActionHoldingKey(settingsStore.current, -1, keyCode) < 0;
+    case PLATFORM_KEY_LEFT:
+    case PLATFORM_KEY_RIGHT:
+    case PLATFORM_KEY_RETURN:
+    case PLATFORM_KEY_ESCAPE: return mode == INPUT_OPTIONS || mode == INPUT_BIND;
+    default: return false;
+    }
 }
 
 }  // namespace
 
-uint32_t GameKeysOfKey(int keyCode) {
+uint32_t GameKeysOfKey(int keyCode, PlatformInputMode mode) {
     if (keyCode == KEY_NONE) return 0;
     const PlatformSettings& s = settingsStore.current;
-    uint32_t keys = GivesFixedKey(keyCode) ? PlatformKeyBit(keyCode) : 0;
+    uint32_t keys = GivesFixedKey(keyCode, mode) ? PlatformKeyBit(keyCode) : 0;
     for (int action = 0; action < ACTION_COUNT; ++action)
         for (int key : s.keys[action])
             if (key == keyCode) keys |= PlatformKeyBit(ACTION_GAME_KEYS[action]);
     return keys;
 }
 
-int KeysGivingGameKey(int gameKey, int (&keys)[4]) {
+int KeysGivingGameKey(int gameKey, PlatformInputMode mode, int (&keys)[MAX_KEYS_PER_GAME_KEY]) {
     int count = 0;
-    if (GivesFixedKey(gameKey)) keys[count++] = gameKey;
+    if (GivesFixedKey(gameKey, mode)) keys[count++] = gameKey;
     for (int action = 0; action < ACTION_COUNT; ++action)
         if (ACTION_GAME_KEYS[action] == gameKey)
             for (int key : settingsStore.current.keys[action])

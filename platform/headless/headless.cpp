@@ -71,15 +71,15 @@ void PressKey(int keyCode, bool down) {
 
 // Whether any key the settings give this game key is held.
 bool Holds(int gameKey) {
-    int keys[4];
-    for (int i = KeysGivingGameKey(gameKey, keys); i-- > 0;)
+    int keys[MAX_KEYS_PER_GAME_KEY];
+    for (int i = KeysGivingGameKey(gameKey, headless.mode, keys); i-- > 0;)
         if (headless.keys[keys[i] & 255]) return true;
     return false;
 }
 
 void Release(int gameKey) {
-    int keys[4];
-    for (int i = KeysGivingGameKey(gameKey, keys); i-- > 0;) headless.keys[keys[i] & 255] = false;
+    int keys[MAX_KEYS_PER_GAME_KEY];
+    for (int i = KeysGivingGameKey(gameKey, headless.mode, keys); i-- > 0;) headless.keys[keys[i] & 255] = false;
 }
 
 // Makes every script event whose time has come take effect.

@@ -67,7 +67,7 @@ void QueueText(const char* utf8) {
 // key to bind, the key itself is the message.
 void PressKey(SDL_Scancode scancode) {
     const int code = KeyCodeOf(scancode);
-    const uint32_t keys = GameKeysOfKey(code);
+    const uint32_t keys = GameKeysOfKey(code, sdl.pad.mode);
     for (int i = 0; i < PLATFORM_KEY_COUNT; ++i)
         if (keys & (1u << i)) LatchKey(sdl.latches, PLATFORM_KEYS[i]);
     if (sdl.pad.mode == INPUT_BIND && code != KEY_NONE) sdl.queue.push_back({MESSAGE_KEY, uint8_t(code)});
@@ -138,8 +138,8 @@ void PumpEvents() {
 // Any key the settings give this game key is held; both Enter keys are Enter.
 bool KeyboardHolds(int gameKey) {
     const Uint8* held = SDL_GetKeyboardState(nullptr);
-    int keys[4];
-    for (int i = KeysGivingGameKey(gameKey, keys); i-- > 0;) {
+    int keys[MAX_KEYS_PER_GAME_KEY];
+    for (int i = KeysGivingGameKey(gameKey, sdl.pad.mode, keys); i-- > 0;) {
         SDL_Scancode codes[2];
         ScancodesOf(keys[i], codes);
         for (SDL_Scancode code : codes)

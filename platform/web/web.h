@@ -14,6 +14,7 @@ struct WebBackend {
     bool inKeyWait = false;       // inside BackendWaitKeyUp, where the game must not be suspended
     bool suspendPending = false;  // the page was hidden during a key wait: suspend at the next pass
     bool tableStored = false;     // the table of start-up has reached the page's storage
+    PlatformInputMode mode = INPUT_MENU;  // what the game waited for at its last read
 };
 extern WebBackend web;
 

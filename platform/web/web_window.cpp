@@ -47,8 +47,8 @@ void TakePressedKeys(PlatformInputMode mode) {
 
 // Any key the settings give this game key is held.
 bool KeyDown(int gameKey) {
-    int keys[4];
-    for (int i = KeysGivingGameKey(gameKey, keys); i-- > 0;)
+    int keys[MAX_KEYS_PER_GAME_KEY];
+    for (int i = KeysGivingGameKey(gameKey, web.mode, keys); i-- > 0;)
         if (JsKeyDown(keys[i]) != 0) return true;
     return false;
 }
@@ -99,6 +99,7 @@ void BackendReadInput(const PlatformInputWanted& wanted, PlatformInput* input) {
         web.suspendPending = false;
         Suspend();
     }
+    web.mode = wanted.mode;
     TakeTypedCharacters();
     TakePressedKeys(wanted.mode);
     input->ticks = uint32_t(uint64_t(emscripten_get_now() + web.clockSkew));
@@ -119,8 +120,8 @@ bool BackendShowsFrames() { return true; }
 // Waits for every key the settings give this game key to be let go.
 void BackendWaitKeyUp(int gameKey) {
     web.inKeyWait = true;
-    int keys[4];
-    for (int i = KeysGivingGameKey(gameKey, keys); i-- > 0;) JsWaitKeyUp(keys[i]);
+    int keys[MAX_KEYS_PER_GAME_KEY];
+    for (int i = KeysGivingGameKey(gameKey, web.mode, keys); i-- > 0;) JsWaitKeyUp(keys[i]);
     web.inKeyWait = false;
 }
 

@@ -36,7 +36,7 @@ int KeyCodeOf(WPARAM key, LPARAM flags) {
 // A key goes down: the game keys it gives are latched, and while the options screen waits for a
 // key to bind, the key itself is the message.
 void PressKey(int code) {
-    const uint32_t keys = GameKeysOfKey(code);
+    const uint32_t keys = GameKeysOfKey(code, win32.pad.mode);
     for (int i = 0; i < PLATFORM_KEY_COUNT; ++i)
         if (keys & (1u << i)) LatchKey(win32.latches, PLATFORM_KEYS[i]);
     if (win32.pad.mode == INPUT_BIND && KeyName(code) != nullptr) win32.queue.push_back({MESSAGE_KEY, uint8_t(code)});
@@ -156,9 +156,9 @@ void PlatformShowCursor(bool show) { ShowCursor(show ? TRUE : FALSE); }
 // look, or when a pad holds it.
 static bool KeyDown(int key) {
     const bool tapped = TakeLatchedKey(win32.latches, key);
-    int keys[4];
+    int keys[MAX_KEYS_PER_GAME_KEY];
     bool held = false;
-    for (int i = KeysGivingGameKey(key, keys); i-- > 0;) held |= (GetAsyncKeyState(keys[i]) & 0x8000) != 0;
+    for (int i = KeysGivingGameKey(key, win32.pad.mode, keys); i-- > 0;) held |= (GetAsyncKeyState(keys[i]) & 0x8000) != 0;
     return held || tapped || PadKeyDown(win32.pad, key, GetTickCount());
 }
 
