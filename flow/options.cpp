@@ -106,8 +106,8 @@ void HandleKeys(uint32_t pressed) {
         gameState = STATE_TITLE;
         return;
     }
-    if (Pressed(pressed, VK_UP)) o.row = (o.row + ROW_COUNT - 1) % ROW_COUNT, o.note.clear();
-    if (Pressed(pressed, VK_DOWN)) o.row = (o.row + 1) % ROW_COUNT, o.note.clear();
+    const int move = Pressed(pressed, VK_UP) ? -1 : Pressed(pressed, VK_DOWN) ? 1 : 0;
+    if (move != 0) o.row = (o.row + ROW_COUNT + move) % ROW_COUNT, Note("", false);
     const bool actionRow = o.row < ROW_VOLUME;
     const int step = Pressed(pressed, VK_LEFT) ? -1 : Pressed(pressed, VK_RIGHT) ? 1 : 0;
     if (actionRow && step != 0) o.column = (o.column + COLUMNS + step) % COLUMNS;

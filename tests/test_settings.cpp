@@ -1,10 +1,16 @@
 // settings.ini: written and read back alike, damaged lines ignored one by one, lines of a newer
 // version kept, and a place where nothing can be saved said once.
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "core/core.h"
+#include "flow/flow.h"
+#include "game/world.h"
 #include "platform/common/settings.h"
 #include "tests/test_support.h"
 
@@ -16,6 +22,39 @@ std::vector<std::string> Parse(const std::string& text, SettingsFile* file) {
     std::vector<std::string> complaints;
     ParseSettings(text, file, &complaints);
     return complaints;
+}
+
+const std::string TO_PLAY = "wait 500\ntap RETURN\nwait 300\ntap RETURN\nwait 300\ntap RETURN\nwait 300\ntap RETURN\n";
+
+// The warning line's band of the screen, where nothing else is drawn while the formation is low.
+std::vector<uint16_t> WarningBand() {
+    std::vector<uint16_t> band;
+    const uint16_t* frame = HeadlessLastFrame();
+    for (int y = 50; y < 72; ++y) band.insert(band.end(), frame + y * SCREEN_WIDTH + 200, frame + y * SCREEN_WIDTH + 600);
+    return band;
+}
+
+// Plays with the formation brought down to the shields at once, so the game raises its warnings
+// within seconds; returns the distinct pictures of the warning band by warning level.
+std::map<int, std::set<std::vector<uint16_t>>> WarningPictures(const std::string& settingsFile) {
+    std::map<int, std::set<std::vector<uint16_t>>> pictures;
+    HeadlessOptions options;
+    options.settingsFile = settingsFile;
+    bool lowered = false;
+    options.onFrame = [&] {
+        if (gameState != STATE_PLAYING) return;
+        if (!lowered) {
+            int32_t bottom = 0;
+            for (auto& column : world.viruses)
+                for (Virus& virus : column) bottom = std::max(bottom, virus.y + 64);
+            for (auto& column : world.viruses)
+                for (Virus& virus : column) virus.y += 480 - bottom;  // just past the shields' top
+            lowered = true;
+        }
+        if (world.warningLevel != WARNING_NONE) pictures[world.warningLevel].insert(WarningBand());
+    };
+    RunHeadlessScript(TO_PLAY + "wait 8000\n", options);
+    return pictures;
 }
 
 }  // namespace
@@ -106,4 +145,55 @@ TEST_F(SettingsTest, SavingWhereNoFolderCanBeMadeIsSaidOnce) {
     EXPECT_NE(saved.find("volume = 70\nmute = no\n"), std::string::npos) << saved;
     EXPECT_TRUE(settingsStore.current.mute && settingsStore.current.volume == 70);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(ScratchPath("config/quellfort")), {}), 1);
+}
+
+// With reduced flashing the warning line stands still, every frame the same as the blink's lit
+// frames; without it the same game blinks.
+TEST_F(SettingsTest, ReducedFlashingShowsTheWarningSteadily) {
+    const auto blinking = WarningPictures("");
+    WriteFile("settings.ini", "[accessibility]\nreduced-flashing = yes\n");
+    const auto steady = WarningPictures(ScratchPath("settings.ini"));
+    ASSERT_EQ(blinking.count(WARNING_SHIELDS_DOWN), 1u);
+    EXPECT_EQ(blinking.at(WARNING_SHIELDS_DOWN).size(), 2u);  // lit and dark
+    ASSERT_FALSE(steady.empty());
+    for (const auto& [level, pictures] : steady) {
+        EXPECT_EQ(pictures.size(), 1u) << "warning level " << level;
+        EXPECT_TRUE(blinking.count(level) == 0 || blinking.at(level).count(*pictures.begin()) == 1)
+            << "warning level " << level << " is not drawn as its lit frames are";
+    }
+}
+
+// The options screen as a player uses it: in with F1, a key bound, a binding refused, the volume
+// turned down, out with Escape. The file holds the changes, and the title is back as it was.
+TEST_F(SettingsTest, TheOptionsScreenChangesAndSavesTheSettings) {
+    std::vector<uint16_t> titleBefore, titleAfter;
+    std::vector<int> states;
+    HeadlessOptions options;
+    options.settingsFile = ScratchPath("config/settings.ini");
+    options.onFrame = [&] {
+        if (states.empty() || states.back() != gameState) states.push_back(gameState);
+        if (gameState != STATE_TITLE) return;
+        std::vector<uint16_t>& title = states.size() == 2 ? titleBefore : titleAfter;
+        title.assign(HeadlessLastFrame(), HeadlessLastFrame() + SCREEN_WIDTH * SCREEN_HEIGHT);
+    };
+    std::string refusal;
+    options.onFrame = [&, shown = options.onFrame] {
+        shown();
+        if (gameState == STATE_OPTIONS && optionsScreen.noteIsRefusal) refusal = optionsScreen.note;
+    };
+    const std::string script = "wait 500\ntap RETURN\nwait 300\ntap F1\nwait 200\n"
+                               "tap RETURN\nwait 100\ntap A\nwait 100\n"      // left: A
+                               "tap DOWN\nwait 100\ntap RETURN\nwait 100\ntap SPACE\nwait 100\n"  // right: Space, refused
+                               "tap DOWN\nwait 100\ntap DOWN\nwait 100\ntap DOWN\nwait 100\ntap DOWN\nwait 100\n"
+                               "tap DOWN\nwait 100\ntap LEFT\nwait 100\n"  // volume 90
+                               "tap ESCAPE\nwait 500\n";
+    ASSERT_EQ(RunHeadlessScript(script, options), 0);
+    EXPECT_EQ(states, (std::vector<int>{STATE_INTRO, STATE_TITLE, STATE_OPTIONS, STATE_TITLE}));
+    EXPECT_EQ(refusal, "Space is already fire");
+    SettingsFile file;
+    EXPECT_TRUE(Parse(ReadFile("config/settings.ini"), &file).empty());
+    PlatformSettings expected = DefaultSettings();
+    expected.keys[ACTION_LEFT][0] = 'A', expected.volume = 90;
+    EXPECT_TRUE(Same(file.settings, expected)) << ReadFile("config/settings.ini");
+    EXPECT_TRUE(titleAfter == titleBefore) << "the title screen looks otherwise after the options";
 }
