@@ -2,7 +2,7 @@
 # Installs what is missing, builds everything and runs every test.
 set -euo pipefail
 cd "$(dirname "$0")"
-bash scripts/setup.sh xvfb xdotool x11-apps imagemagick
+bash scripts/setup.sh xvfb xdotool x11-apps imagemagick time python3
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j"$(nproc)"
 ctest --test-dir build --output-on-failure -j"$(nproc)"

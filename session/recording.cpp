@@ -205,7 +205,12 @@ std::string CheckPackedEntries(RecordingReader& r) {
             crc = 0;
             checkedUpTo = total - (buffer.size() - at);
             r.complete = summary;
-            if (summary) break;
+            if (summary) {
+                // Only the stream's end, with its own check, may follow.
+                buffer.erase(0, at), at = 0;
+                if (in.Fill(1)) error = "damaged recording: data after its end";
+                break;
+            }
             continue;
         }
         if (summary) break;  // nothing but a check may follow the summary

@@ -5,10 +5,11 @@
 # recording in another folder to the same summary ("replay matches"), twice with byte-identical
 # traces and sound logs, and never writes qfhs.dat there; the recording cut short at random
 # points replays to its cut and says where it ended (exit status 2).
-# Usage: replay_sdl.sh GAME HEADLESS BUILD_DIR. Exit 77 (skipped) without Xvfb, xdotool, xwd or
+# Usage: replay_sdl.sh GAME HEADLESS BUILD_DIR [KEEP_AS]: KEEP_AS keeps the recording (for
+# scripts/update-recordings.sh). Exit 77 (skipped) without Xvfb, xdotool, xwd or
 # ImageMagick.
 set -u
-game=$1 headless=$2 build=$3
+game=$1 headless=$2 build=$3 keep=${4:-}
 for tool in Xvfb xdotool xwd convert compare; do
     command -v "$tool" >/dev/null || { echo "replay test skipped: $tool is not installed"; exit 77; }
 done
@@ -102,4 +103,5 @@ for range in 20 50 80; do
     [ "$frame" -gt "$last" ] || fail "a later cut ($fraction %) ended no later (frame $frame)"
     last=$frame
 done
-echo "replay test passed: $(head -n1 recorded.txt), $(wc -c < "$work/session.qfr") bytes, replays match"
+[ -z "$keep" ] || cp "$work/session.qfr" "$keep"
+echo "replay test passed: $(head -n1 "$work/play/recorded.txt"), $(wc -c < "$work/session.qfr") bytes, replays match"

@@ -11,6 +11,7 @@
 #include "platform/backend.h"
 #include "platform/common/bmp_writer.h"
 #include "platform/common/files.h"
+#include "platform/common/held_keys.h"
 #include "platform/common/settings.h"
 #include "platform/common/rgb565.h"
 #include "platform/headless/script.h"
@@ -45,6 +46,7 @@ struct Headless {
     bool waitedSinceRead = false;
     bool verifying = false;  // frames go unseen: no pictures, no sound
     bool shotFailed = false;
+    HeldKeys held;
     uint32_t gameTicks = 0;  // the tick count the game read last (a replay's, in a replay)
     int frames = 0;
     const uint16_t* lastFrame = nullptr;
@@ -233,6 +235,7 @@ void BackendReadInput(const PlatformInputWanted& wanted, PlatformInput* input) {
         input->messages[input->messageCount++] = headless.queue.front();
         headless.queue.pop_front();
     }
+    DropHeldKeyCharacters(headless.held, wanted, input->keys, input);
 }
 
 void BackendWaitKeyUp(int key) {

@@ -41,6 +41,13 @@ struct Parser {
             if (command == "ticks") return ParseNumber(args[0], 0, UINT32_MAX, n) && (script.ticks = uint32_t(n), true);
             return ParseNumber(args[0], 1, 1000, n) && (script.refresh = int(n), true);
         }
+        if (command == "repeat") {
+            long long rate = 0;
+            if (waited || count != 2 || !ParseNumber(args[0], 1, 10000, n) || !ParseNumber(args[1], 1, 10000, rate))
+                return false;
+            script.repeatDelay = int(n), script.repeatRate = int(rate);
+            return true;
+        }
         if (command == "wait") {
             if (count != 1 || !ParseNumber(args[0], 0, INT32_MAX, n)) return false;
             waited = true;
@@ -76,6 +83,35 @@ struct Parser {
     }
 };
 
+// The character a key types (Space, letters, digits), or 0.
+int CharacterOf(int key) {
+    if (key == ' ' || (key >= '0' && key <= '9')) return key;
+    return key >= 'A' && key <= 'Z' ? key - 'A' + 'a' : 0;
+}
+
+// A keyboard's auto-repeat: a held key that types (Space, a letter, a digit) types its
+// character at the press, then after the delay at the rate until it is let go.
+void AddRepeats(Script& script) {
+    if (script.repeatRate <= 0) return;
+    std::vector<ScriptEvent> typed;
+    for (int key = 1; key < 128; ++key) {
+        const int character = CharacterOf(key);
+        if (character == 0) continue;
+        bool down = false;
+        uint64_t since = 0;
+        for (const ScriptEvent& e : script.events) {
+            if (e.value != key || (e.kind != EVENT_KEY_DOWN && e.kind != EVENT_KEY_UP)) continue;
+            if (e.kind == EVENT_KEY_DOWN && !down) down = true, since = e.ms;
+            if (e.kind != EVENT_KEY_UP || !down) continue;
+            down = false;
+            typed.push_back({since, EVENT_CHAR, character, ""});
+            for (uint64_t at = since + uint64_t(script.repeatDelay); at < e.ms; at += uint64_t(script.repeatRate))
+                typed.push_back({at, EVENT_CHAR, character, ""});
+        }
+    }
+    script.events.insert(script.events.end(), typed.begin(), typed.end());
+}
+
 // Strips a comment: '#' at the start of a word begins it.
 std::string WithoutComment(const std::string& line) {
     for (size_t i = 0; i < line.size(); ++i)
@@ -110,6 +146,9 @@ bool ParseScript(const std::string& text, Script& script, std::string& error) {
         }
     }
     script.end = parser.cursor;
+    std::stable_sort(script.events.begin(), script.events.end(),
+                     [](const ScriptEvent& a, const ScriptEvent& b) { return a.ms < b.ms; });
+    AddRepeats(script);
     std::stable_sort(script.events.begin(), script.events.end(),
                      [](const ScriptEvent& a, const ScriptEvent& b) { return a.ms < b.ms; });
     return true;

@@ -18,6 +18,8 @@ struct Script {
     int64_t time = 1700000000;
     uint32_t ticks = 1000;
     int refresh = 60;
+    int repeatDelay = 0;  // auto-repeat of SPACE and P while held: first after this many ms,
+    int repeatRate = 0;   // then every this many ms; 0 types nothing while held
     std::vector<ScriptEvent> events;  // in order of time
     uint64_t end = 0;                 // the cursor after the last line: the run lasts this long
 };

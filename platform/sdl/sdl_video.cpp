@@ -15,6 +15,7 @@
 #include "platform/common/cp1252.h"
 #include "platform/common/files.h"
 #include "platform/common/frame_pacing.h"
+#include "platform/common/held_keys.h"
 #include "platform/common/settings.h"
 #include "platform/platform.h"
 #include "platform/sdl/sdl_input.h"
@@ -41,6 +42,7 @@ struct SdlBackend {
     Uint64 nextFrame = 0;      // performance-counter time of the next frame, for the limiter
     std::deque<PlatformMessage> queue;
     KeyLatches latches;
+    HeldKeys held;
     PadInput pad;
     void (*inputHook)() = nullptr;
     std::FILE* frameLog = nullptr;  // QUELLFORT_FRAME_LOG: seconds of each present, for bench/
@@ -359,6 +361,10 @@ void BackendReadInput(const PlatformInputWanted& wanted, PlatformInput* input) {
         input->messages[input->messageCount++] = sdl.queue.front();
         sdl.queue.pop_front();
     }
+    uint32_t downNow = 0;
+    for (int i = 0; i < PLATFORM_KEY_COUNT; ++i)
+        if (KeyboardHolds(PLATFORM_KEYS[i])) downNow |= 1u << i;
+    DropHeldKeyCharacters(sdl.held, wanted, downNow, input);
 }
 
 // Every look pumps the events: the window stays responsive and the release is seen; the

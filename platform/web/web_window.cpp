@@ -8,6 +8,7 @@
 
 #include "platform/backend.h"
 #include "platform/common/cp1252.h"
+#include "platform/common/held_keys.h"
 #include "platform/common/settings.h"
 #include "platform/platform.h"
 #include "platform/web/web.h"
@@ -17,6 +18,7 @@ WebBackend web;
 namespace {
 
 std::deque<PlatformMessage> queue;
+HeldKeys held;
 
 EM_JS(void, JsStart, (), { QF.start(); });
 EM_JS(void, JsFinish, (), { QF.finish(); });
@@ -112,6 +114,7 @@ void BackendReadInput(const PlatformInputWanted& wanted, PlatformInput* input) {
         input->messages[input->messageCount++] = queue.front();
         queue.pop_front();
     }
+    DropHeldKeyCharacters(held, wanted, input->keys, input);
 }
 
 void BackendFrameShown(const PlatformInput&) {}

@@ -3,6 +3,7 @@
 
 // The seam first: windows.h defines the same virtual-key names as macros of the same values.
 #include "platform/platform.h"
+#include "platform/common/held_keys.h"
 #include "platform/common/key_latch.h"
 #include "platform/common/pad.h"
 
@@ -20,6 +21,7 @@ struct Win32Backend {
     HWND mainWindow = nullptr;
     std::deque<PlatformMessage> queue;  // what the window procedure made of dispatched messages
     KeyLatches latches;                 // keys pressed since the game last looked at them
+    HeldKeys held;                      // keys held into name entry: their characters wait
     PadInput pad;                       // the XInput pads, as keys and typed characters
 
     IDirectDraw7* directDraw = nullptr;

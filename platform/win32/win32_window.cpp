@@ -13,6 +13,7 @@
 #include <string>
 
 #include "platform/common/files.h"
+#include "platform/common/held_keys.h"
 #include "platform/common/settings.h"
 
 Win32Backend win32;
@@ -192,6 +193,10 @@ void BackendReadInput(const PlatformInputWanted& wanted, PlatformInput* input) {
     PlatformMessage message;
     while (input->messageCount < PLATFORM_MAX_MESSAGES && PopQueued(&message))
         input->messages[input->messageCount++] = message;
+    uint32_t downNow = 0;
+    for (int i = 0; i < PLATFORM_KEY_COUNT; ++i)
+        if (GetAsyncKeyState(PLATFORM_KEYS[i]) & 0x8000) downNow |= 1u << i;
+    DropHeldKeyCharacters(win32.held, wanted, downNow, input);
 }
 
 // Messages wait meanwhile, as the game expects; a millisecond's sleep per look keeps a core free.

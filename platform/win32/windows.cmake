@@ -22,7 +22,7 @@ set(GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
 configure_file(platform/win32/quellfort.rc.in ${CMAKE_BINARY_DIR}/quellfort.rc @ONLY)
 file(GLOB WIN32_SOURCES CONFIGURE_DEPENDS platform/win32/*.cpp)
 add_executable(quellfort WIN32 app/main.cpp ${WIN32_SOURCES} ${CMAKE_BINARY_DIR}/quellfort.rc
-    platform/common/files.cpp platform/common/key_latch.cpp platform/common/pad.cpp
+    platform/common/files.cpp platform/common/held_keys.cpp platform/common/key_latch.cpp platform/common/pad.cpp
     platform/common/settings_names.cpp platform/common/settings_text.cpp platform/common/settings_file.cpp platform/common/settings_seam.cpp
     session/session.cpp session/recording.cpp)
 # zlib for recordings: Debian's libz-mingw-w64-dev, linked in statically.
