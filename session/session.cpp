@@ -186,7 +186,8 @@ bool ViewerStops(const PlatformInputWanted& wanted) {
     PlatformInput live;
     BackendReadInput(wanted, &live);
     bool stop = (live.keys & PlatformKeyBit(PLATFORM_KEY_ESCAPE)) != 0;
-    for (int i = 0; i < live.messageCount; ++i) stop |= live.messages[i].kind != MESSAGE_CHAR;
+    for (int i = 0; i < live.messageCount; ++i)
+        stop |= live.messages[i].kind == MESSAGE_CLOSE || live.messages[i].kind == MESSAGE_QUIT;
     return stop;
 }
 

@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 namespace {
 
 struct Runner {
-    std::string traceFile, soundsFile, scriptFile, record, replay;
+    std::string traceFile, soundsFile, scriptFile, record, replay, settings;
     bool bench = false;
     bool verify = false;
     std::FILE* trace = nullptr;
@@ -28,14 +28,16 @@ struct Runner {
 Runner runner;
 
 constexpr const char* USAGE =
-    "usage: quellfort-headless [--trace FILE] [--sounds FILE] [--bench] [--record FILE] SCRIPT\n"
-    "       quellfort-headless [--trace FILE] [--sounds FILE] [--bench] [--verify] --replay FILE\n"
+    "usage: quellfort-headless [--trace FILE] [--sounds FILE] [--bench] [--settings FILE] [--record FILE] SCRIPT\n"
+    "       quellfort-headless [--trace FILE] [--sounds FILE] [--bench] [--settings FILE] [--verify] --replay FILE\n"
     "  --trace FILE    one line of JSON per presented frame: the program's whole state\n"
     "  --sounds FILE   one line per sound operation\n"
     "  --bench         run as fast as possible and print the frame rate at the end\n"
     "  --record FILE   keep the session in FILE (see docs/recording-format.md)\n"
     "  --replay FILE   play a recording again and say whether it matches\n"
     "  --verify        with --replay: draw nothing and mix no sound, only check every frame\n"
+    "  --settings FILE the player's settings.ini (keys, flashing ...), saved there by the options\n"
+    "                  screen; without it the run plays on the defaults and saves none\n"
     "Exit status: 0 when the run ends (a replay that matches), 1 when an output cannot be\n"
     "written or a replay diverged, 2 for a usage error, a malformed script, or a recording that\n"
     "is cut short, damaged, or of other rules.\n";
@@ -114,6 +116,7 @@ int ParseOptions(int argc, char** argv) {
                              : std::strcmp(arg, "--sounds") == 0 ? &runner.soundsFile
                              : std::strcmp(arg, "--record") == 0 ? &runner.record
                              : std::strcmp(arg, "--replay") == 0 ? &runner.replay
+                             : std::strcmp(arg, "--settings") == 0 ? &runner.settings
                                                                  : nullptr;
         if (value != nullptr && !hasValue) return Usage("missing the file after ", arg);
         if (value != nullptr) *value = argv[++i];
@@ -139,6 +142,7 @@ int PlatformStart(int argc, char** argv) {
     HeadlessOptions options;
     std::string error;
     options.error = &error;
+    options.settingsFile = runner.settings;
     bool ready;
     if (!runner.replay.empty()) {
         HeadlessReset();
@@ -146,6 +150,7 @@ int PlatformStart(int argc, char** argv) {
         // from wherever the game keeps them.
         fileLocations.currentFolderOnly = false;
         if (runner.verify) HeadlessVerifyOnly();
+        HeadlessUseSettings(runner.settings);
         ready = SessionStartReplay(runner.replay);
     } else {
         ready = LoadScript(options) && (runner.record.empty() || SessionStartRecording(runner.record, "headless"));
