@@ -24,6 +24,8 @@ static void PostCloseRequest() {
 void MainWindowProc(const PlatformMessage& message) {
     if (message.kind == MESSAGE_CHAR) {
         if (gameState == STATE_GAME_OVER && newEntryRow >= 0) EnterNameCharacter(message.character);
+    } else if (message.kind == MESSAGE_KEY || message.kind == MESSAGE_BUTTON) {
+        if (gameState == STATE_OPTIONS) TakeOptionsMessage(message);
     } else if (message.kind == MESSAGE_CLOSE && application.windowOpen) {
         // Closing destroys the window, and its destruction asks the main loop to quit.
         application.windowOpen = false;
@@ -69,7 +71,8 @@ int QuellfortMain() {
             if (message.kind == MESSAGE_QUIT) break;
             MainWindowProc(message);
         }
-        if (IsKeyDown(VK_ESCAPE)) PostCloseRequest();
+        // On the options screen Escape goes back to the title; everywhere else it quits.
+        if (IsKeyDown(VK_ESCAPE) && gameState != STATE_OPTIONS) PostCloseRequest();
         RunFrame();
     }
     PlatformShowCursor(true);
@@ -91,6 +94,7 @@ void ResetProgramState() {
     introDeadline = 0;
     screenDeadline = 0;
     shipSelect = ShipSelection{};
+    optionsScreen = OptionsScreen{};
     warningBlinkOn = false;
     warningBlinkTimer = 0;
     randState = 0;

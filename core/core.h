@@ -16,6 +16,10 @@ enum : int {
     VK_LEFT = PLATFORM_KEY_LEFT,
     VK_RIGHT = PLATFORM_KEY_RIGHT,
     VK_P = PLATFORM_KEY_P,
+    VK_UP = PLATFORM_KEY_UP,  // Up, Down, F1 and O: the options screen and the way to it
+    VK_DOWN = PLATFORM_KEY_DOWN,
+    VK_F1 = PLATFORM_KEY_F1,
+    VK_O = PLATFORM_KEY_O,
 };
 
 enum GameState : int32_t {
@@ -30,6 +34,7 @@ enum GameState : int32_t {
     STATE_LEVEL_CLEAR = 8,
     STATE_RANK_SCORE = 9,
     STATE_GAME_OVER = 10,
+    STATE_OPTIONS = 11,  // the player's settings, reached from the title screen
 };
 
 extern int32_t gameState;  // a GameState; may hold any value, others do nothing

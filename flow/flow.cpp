@@ -42,6 +42,8 @@ static void RunTitleFrame() {
     if (KeyPressed(VK_RETURN)) {
         StartSound(soundBank.enemyExplosionSound);
         gameState = STATE_STORY;
+    } else if (KeyPressed(VK_F1) || KeyPressed(VK_O)) {
+        OpenOptions();  // keys the game has no other use for; the screen itself shows nothing of it
     }
 }
 
@@ -120,6 +122,8 @@ static void TellInputWanted() {
         wanted.name = reinterpret_cast<const uint8_t*>(name.data());
         wanted.nameLength = int(name.size());
         wanted.nameLimit = MAX_NAME_LENGTH;
+    } else if (gameState == STATE_OPTIONS) {
+        wanted.mode = optionsScreen.binding ? INPUT_BIND : INPUT_OPTIONS;
     } else if (gameState >= STATE_NEW_GAME && gameState <= STATE_RANK_SCORE) {
         wanted.mode = INPUT_PLAY;
         wanted.paused = world.paused;
@@ -150,6 +154,7 @@ void RunFrame() {
         gameState = STATE_GAME_OVER;
         return RunGameOverFrame();
     case STATE_GAME_OVER: return RunGameOverFrame();
+    case STATE_OPTIONS: return RunOptionsFrame();
     default: return;  // an unknown screen does nothing; Escape still quits
     }
 }

@@ -211,7 +211,7 @@ void ReleaseGraphics() {
     Image** order[] = {
         &images.extraGunImage, &images.extraLifeImage, &images.lifeImage, &images.bulletsImage,
         &images.shieldImage, &images.alphaShipImage, &images.omegaShipImage,
-        &images.backgroundImage, &images.pauseImage, &images.gameOverImage,
+        &images.backgroundImage, &images.optionsImage, &images.pauseImage, &images.gameOverImage,
         &images.levelClearImage, &images.levelIntro2Image, &images.levelIntro1Image,
         &images.shipInfoImage, &images.shipDisksImage, &images.selectImage, &images.storyImage,
         &images.titleImage, &images.introImage, &display.backBuffer,

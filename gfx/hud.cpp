@@ -51,6 +51,8 @@ void DrawHud() {
     std::snprintf(line, sizeof line, "Level: %d", int(world.level));
     DrawTextAt(350, 10, line);
     DrawTextAt(600, 10, "Lives: ");
-    if (warningBlinkOn) DrawWarningLine();
+    // A player who asks for reduced flashing sees the warning steadily; the blink itself runs on
+    // unchanged, as the game's own state.
+    if (warningBlinkOn || PlatformCurrentSettings().reducedFlashing) DrawWarningLine();
     EndText();
 }

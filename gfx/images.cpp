@@ -70,6 +70,12 @@ void LoadImageTable() {
     }
 }
 
+void LoadOptionsBackdrop() {
+    if (images.optionsImage != nullptr) return;
+    const PictureFile& file = kPictureFiles[FIRST_BACKGROUND_FILE];
+    LoadBitmapSurface(images.optionsImage, file.path, file.width, file.height);
+}
+
 void LoadLevelBackground() {
     if (world.background < 1 || world.background > 3) return;
     const PictureFile& file = kPictureFiles[FIRST_BACKGROUND_FILE - 1 + world.background];

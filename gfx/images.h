@@ -29,6 +29,7 @@ struct ImageTable {
     Image* extraLifeImage = nullptr;
     Image* extraGunImage = nullptr;
     Image* backgroundImage = nullptr;
+    Image* optionsImage = nullptr;  // the first level's background, behind the options screen
     // The slot the player's ship is drawn from: &alphaShipImage or &omegaShipImage, or null.
     Image** selectedShipImage = nullptr;
 };
@@ -41,3 +42,5 @@ void LoadImageTable();
 void LoadBitmapSurface(Image*& slot, const char* fileName, int width, int height);
 // Replaces the playfield background by the picture the level set-up chose (world.background).
 void LoadLevelBackground();
+// Loads the options screen's backdrop the first time it is shown.
+void LoadOptionsBackdrop();

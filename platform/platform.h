@@ -1,12 +1,17 @@
 // The seam between the game and the machine: everything the game needs from an operating system.
-// Game code includes this header and nothing else of the platform; each backend implements it.
+// Game code includes this header (and through it settings.h) and nothing else of the platform;
+// each backend implements it.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
+#include "platform/settings.h"  // the player's settings: the rest of the seam
+
 // The game's keys as the platform reports them, numbered as the game's virtual-key codes are.
+// The first six are the game's own actions, reached through the player's key bindings; Up, Down,
+// F1 and O serve only the options screen and the way to it.
 enum PlatformKey : int {
     PLATFORM_KEY_RETURN = 13,
     PLATFORM_KEY_ESCAPE = 27,
@@ -14,10 +19,16 @@ enum PlatformKey : int {
     PLATFORM_KEY_LEFT = 37,
     PLATFORM_KEY_RIGHT = 39,
     PLATFORM_KEY_P = 80,
+    PLATFORM_KEY_UP = 38,
+    PLATFORM_KEY_DOWN = 40,
+    PLATFORM_KEY_F1 = 112,
+    PLATFORM_KEY_O = 79,
 };
 // Each game key's bit in PlatformInput::keys is its place in this list.
 constexpr int PLATFORM_KEYS[] = {PLATFORM_KEY_RETURN, PLATFORM_KEY_ESCAPE, PLATFORM_KEY_SPACE,
-                                 PLATFORM_KEY_LEFT,   PLATFORM_KEY_RIGHT,  PLATFORM_KEY_P};
+                                 PLATFORM_KEY_LEFT,   PLATFORM_KEY_RIGHT,  PLATFORM_KEY_P,
+                                 PLATFORM_KEY_UP,     PLATFORM_KEY_DOWN,   PLATFORM_KEY_F1,
+                                 PLATFORM_KEY_O};
 constexpr int PLATFORM_KEY_COUNT = int(sizeof PLATFORM_KEYS / sizeof PLATFORM_KEYS[0]);
 constexpr uint32_t PlatformKeyBit(int key) {
     for (int i = 0; i < PLATFORM_KEY_COUNT; ++i)
@@ -29,11 +40,13 @@ enum PlatformMessageKind : int {
     MESSAGE_CHAR = 1,   // a typed character: one Windows-1252 byte (Backspace is 8)
     MESSAGE_CLOSE = 2,  // a request to close the window (close button, SIGINT/SIGTERM, Escape)
     MESSAGE_QUIT = 3,   // the window is gone; the main loop ends when it removes this
+    MESSAGE_KEY = 4,    // while the game waits for a key to bind: a key pressed (its key code)
+    MESSAGE_BUTTON = 5, // the same for a controller button (the number of its PadButton bit)
 };
 
 struct PlatformMessage {
     PlatformMessageKind kind;
-    uint8_t character;
+    uint8_t character;  // MESSAGE_CHAR, MESSAGE_KEY, MESSAGE_BUTTON: the byte it carries
 };
 
 // Everything that reaches the game from outside in one frame. The game reads it once a frame
@@ -48,8 +61,9 @@ struct PlatformInput {
 };
 
 // What the game waits for, so that a controller can act as the game expects: the menus (Enter
-// goes on), play (fire, pause), or a name being typed (the name as it stands and its limit).
-enum PlatformInputMode : int { INPUT_MENU = 0, INPUT_PLAY = 1, INPUT_NAME = 2 };
+// goes on), play (fire, pause), or a name being typed (the name as it stands and its limit); on
+// the options screen its own fixed keys, or any key or button to bind (MESSAGE_KEY, _BUTTON).
+enum PlatformInputMode : int { INPUT_MENU = 0, INPUT_PLAY = 1, INPUT_NAME = 2, INPUT_OPTIONS = 3, INPUT_BIND = 4 };
 struct PlatformInputWanted {
     PlatformInputMode mode = INPUT_MENU;
     bool paused = false;        // play is paused

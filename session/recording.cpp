@@ -38,6 +38,9 @@ void PutText(std::string& out, const std::string& text) {
     out.append(text, 0, n);
 }
 
+// A typed character, a key or a button to bind carry their byte; a close request and quit none.
+bool CarriesByte(int kind) { return kind != MESSAGE_CLOSE && kind != MESSAGE_QUIT; }
+
 void EncodeInput(std::string& out, const PlatformInput& input, PlatformInput& last) {
     if (input.ticks != last.ticks) PutVarint(out, ZigZag(int32_t(input.ticks - last.ticks)));
     if (input.time != last.time) PutVarint(out, ZigZag(input.time - last.time));
@@ -46,7 +49,7 @@ void EncodeInput(std::string& out, const PlatformInput& input, PlatformInput& la
         PutVarint(out, uint64_t(input.messageCount));
         for (int i = 0; i < input.messageCount; ++i) {
             out += char(input.messages[i].kind);
-            if (input.messages[i].kind == MESSAGE_CHAR) out += char(input.messages[i].character);
+            if (CarriesByte(input.messages[i].kind)) out += char(input.messages[i].character);
         }
     }
     last = input;
@@ -132,8 +135,8 @@ bool DecodeInput(Unpacker& in, uint8_t changes, PlatformInput& input) {
         input.messageCount = int(v);
         for (PlatformMessage* m = input.messages; m < input.messages + v; ++m) {
             uint8_t kind, character = 0;
-            if (!in.Byte(kind) || kind < MESSAGE_CHAR || kind > MESSAGE_QUIT) return false;
-            if (kind == MESSAGE_CHAR && !in.Byte(character)) return false;
+            if (!in.Byte(kind) || kind < MESSAGE_CHAR || kind > MESSAGE_BUTTON) return false;
+            if (CarriesByte(kind) && !in.Byte(character)) return false;
             *m = {PlatformMessageKind(kind), character};
         }
     }

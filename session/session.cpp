@@ -189,7 +189,8 @@ std::string ReadRecordingFile(const std::string& path, std::string* bytes) {
 // waits in the game's queue, which takes one a pass (so the quit in place of this read's
 // messages is the next it takes). Called with every read while recording.
 bool GameReadyToSend(const PlatformInputWanted& wanted, RecordingEntryKind kind, int messages) {
-    if (session.lastMode != INPUT_MENU && wanted.mode == INPUT_MENU) session.gameToSend = true;
+    const bool leftGame = session.lastMode == INPUT_PLAY || session.lastMode == INPUT_NAME;
+    if (leftGame && wanted.mode == INPUT_MENU) session.gameToSend = true;
     if (wanted.mode != INPUT_MENU) session.gameToSend = false;
     session.lastMode = wanted.mode;
     // A pass that presented took a message at its top, before this read; passes that read
@@ -242,7 +243,8 @@ bool ViewerStops(const PlatformInputWanted& wanted) {
     PlatformInput live;
     BackendReadInput(wanted, &live);
     bool stop = (live.keys & PlatformKeyBit(PLATFORM_KEY_ESCAPE)) != 0;
-    for (int i = 0; i < live.messageCount; ++i) stop |= live.messages[i].kind != MESSAGE_CHAR;
+    for (int i = 0; i < live.messageCount; ++i)
+        stop |= live.messages[i].kind == MESSAGE_CLOSE || live.messages[i].kind == MESSAGE_QUIT;
     return stop;
 }
 

@@ -415,3 +415,5 @@ bool BackendSaveTable(const std::string& bytes) {
     }
     return ReplaceThroughTemporaryFile(file, bytes, old);
 }
+
+fs::path GameExecutableFolder() { return ExecutableFolder(); }

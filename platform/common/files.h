@@ -31,3 +31,5 @@ bool FindDataFolder(std::filesystem::path* folder);
 std::string DataFolderPlaces();
 // The high-score file as the game saves it.
 std::filesystem::path TablePath();
+// The folder of the running executable; empty when it cannot be told.
+std::filesystem::path GameExecutableFolder();

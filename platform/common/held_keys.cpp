@@ -1,13 +1,17 @@
 // Characters of keys held into name entry are dropped until the key is let go.
 #include "platform/common/held_keys.h"
 
+#include "platform/common/settings.h"
+
 namespace {
 
-// The game keys that type a character.
+// The game keys given by the key that types a character (by default Space fires, P pauses),
+// through the player's bindings.
 uint32_t KeyOfCharacter(uint8_t character) {
-    if (character == ' ') return PlatformKeyBit(PLATFORM_KEY_SPACE);
-    if (character == 'p' || character == 'P') return PlatformKeyBit(PLATFORM_KEY_P);
-    return 0;
+    int keyCode = character == ' ' || (character >= '0' && character <= '9') ? character : KEY_NONE;
+    if (character >= 'a' && character <= 'z') keyCode = character - 'a' + 'A';
+    if (character >= 'A' && character <= 'Z') keyCode = character;
+    return GameKeysOfKey(keyCode, INPUT_NAME);
 }
 
 }  // namespace

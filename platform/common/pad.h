@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <string>
+#include <vector>
 
 #include "platform/common/key_latch.h"
 #include "platform/platform.h"
@@ -28,12 +30,12 @@ constexpr int PAD_DEAD_ZONE = 9830;
 constexpr uint32_t PAD_QUIT_HOLD_MS = 1000;
 struct PadInput {
     uint32_t buttons = 0;     // every pad's controls together, as last reported
-    uint32_t backDownAt = 0;  // tick count at which Back went down
+    uint32_t backDownAt = 0;  // tick count at which a button of quit (Back) went down
     PlatformInputMode mode = INPUT_MENU;  // what the game waits for, as it said last
     bool paused = false;
     std::string name;   // the name as the game holds it, with what the pad typed since
     int nameLimit = 0;
-    std::string typed;  // characters made by the pad for the backend to queue, oldest first
+    std::vector<PlatformMessage> messages;  // characters typed by the pad, buttons pressed to bind
 };
 
 // The direction bits of a stick position, outside the dead zone; y grows downwards.
@@ -46,5 +48,7 @@ void PadSetButtons(PadInput& pad, KeyLatches& latches, uint32_t buttons, uint32_
 bool PadKeyDown(const PadInput& pad, int virtualKey, uint32_t now);
 // Called by the backend at every read of the input, with what the game waits for now.
 void PadSetWanted(PadInput& pad, const PlatformInputWanted& wanted);
+// Moves the messages the pads made (typed characters, buttons to bind) to the backend's queue.
+void PadTakeMessages(PadInput& pad, std::deque<PlatformMessage>& queue);
 // Called by the backend when a pad is unplugged: in play it pauses the game as P would.
 void PadUnplugged(PadInput& pad, KeyLatches& latches);

@@ -8,11 +8,12 @@
 #include <deque>
 #include <vector>
 
+#include "formats/rgb565.h"
 #include "platform/backend.h"
 #include "formats/bmp_writer.h"
 #include "platform/common/files.h"
 #include "platform/common/held_keys.h"
-#include "formats/rgb565.h"
+#include "platform/common/settings.h"
 #include "platform/headless/script.h"
 #include "platform/platform.h"
 
@@ -35,7 +36,8 @@ struct Headless {
     Script script;
     size_t nextEvent = 0;
     uint64_t ms = 0;
-    bool keys[256] = {};
+    bool keys[256] = {};          // the keyboard's keys held, by key code
+    PlatformInputMode mode = INPUT_MENU;  // what the game waited for at its last read
     std::deque<PlatformMessage> queue;
     bool closePosted = false;
     bool scripted = false;
@@ -62,13 +64,33 @@ Headless headless;
 
 uint32_t Ticks() { return uint32_t(headless.script.ticks + headless.ms); }
 
+// While the options screen waits for a key to bind, a key going down is that message too.
+void PressKey(int keyCode, bool down) {
+    if (down && !headless.keys[keyCode] && headless.mode == INPUT_BIND)
+        headless.queue.push_back({MESSAGE_KEY, uint8_t(keyCode)});
+    headless.keys[keyCode] = down;
+}
+
+// Whether any key the settings give this game key is held.
+bool Holds(int gameKey) {
+    int keys[MAX_KEYS_PER_GAME_KEY];
+    for (int i = KeysGivingGameKey(gameKey, headless.mode, keys); i-- > 0;)
+        if (headless.keys[keys[i] & 255]) return true;
+    return false;
+}
+
+void Release(int gameKey) {
+    int keys[MAX_KEYS_PER_GAME_KEY];
+    for (int i = KeysGivingGameKey(gameKey, headless.mode, keys); i-- > 0;) headless.keys[keys[i] & 255] = false;
+}
+
 // Makes every script event whose time has come take effect.
 void ApplyDueEvents() {
     std::vector<ScriptEvent>& events = headless.script.events;
     for (; headless.nextEvent < events.size() && events[headless.nextEvent].ms <= headless.ms;
          ++headless.nextEvent) {
         const ScriptEvent& e = events[headless.nextEvent];
-        if (e.kind == EVENT_KEY_DOWN || e.kind == EVENT_KEY_UP) headless.keys[e.value] = e.kind == EVENT_KEY_DOWN;
+        if (e.kind == EVENT_KEY_DOWN || e.kind == EVENT_KEY_UP) PressKey(e.value, e.kind == EVENT_KEY_DOWN);
         else if (e.kind == EVENT_CHAR) headless.queue.push_back({MESSAGE_CHAR, uint8_t(e.value)});
         else if (e.kind == EVENT_CLOSE) headless.queue.push_back({MESSAGE_CLOSE, 0});
         else headless.shots.push_back({e.ms, e.file});
@@ -153,10 +175,18 @@ bool IsPlaying(HeadlessSound& s) {
 void HeadlessReset() {
     headless = Headless{};
     fileLocations.currentFolderOnly = true;  // a run's files are those of the folder it runs in
+    HeadlessUseSettings("");
+}
+
+void HeadlessUseSettings(const std::string& file) {
+    LoadSettings(file, SettingsOverrides{});
+    settingsStore.runOnly = file.empty();
+    // Every picture setting can be chosen, as on the SDL game with room for a window twice as big.
+    settingsStore.choices = {true, true, true, true, 2};
 }
 void HeadlessSetTicks(uint32_t ticks) { headless.script.ticks = uint32_t(ticks - headless.ms); }
 void HeadlessSetTime(int64_t seconds) { headless.script.time = seconds - int64_t(headless.ms / 1000); }
-void HeadlessSetKey(int virtualKey, bool down) { headless.keys[virtualKey & 255] = down; }
+void HeadlessSetKey(int keyCode, bool down) { headless.keys[keyCode & 255] = down; }
 const uint16_t* HeadlessLastFrame() { return headless.lastFrame; }
 int HeadlessFramesPresented() { return headless.frames; }
 
@@ -169,6 +199,7 @@ bool HeadlessLoadScript(const std::string& text, const HeadlessOptions& options)
     }
     headless.scripted = true;
     HeadlessSetOutputs(options);
+    if (!options.settingsFile.empty()) HeadlessUseSettings(options.settingsFile);
     return true;
 }
 
@@ -187,6 +218,7 @@ void PlatformShowCursor(bool) {}
 int64_t BackendTime() { return headless.script.time + int64_t(headless.ms / 1000); }
 
 void BackendReadInput(const PlatformInputWanted& wanted, PlatformInput* input) {
+    headless.mode = wanted.mode;
     // A screen that presents nothing would stop the clock; after a few such passes in a row
     // the clock moves on as if a frame had been shown, so scripted keys still arrive.
     if (headless.scripted && !headless.presentedSinceRead && !headless.waitedSinceRead && ++headless.idlePasses > 8)
@@ -197,7 +229,7 @@ void BackendReadInput(const PlatformInputWanted& wanted, PlatformInput* input) {
     input->time = BackendTime();
     input->keys = 0;
     for (int i = 0; i < PLATFORM_KEY_COUNT; ++i)
-        if (headless.keys[PLATFORM_KEYS[i]]) input->keys |= 1u << i;
+        if (Holds(PLATFORM_KEYS[i])) input->keys |= 1u << i;
     input->messageCount = 0;
     while (!headless.queue.empty() && input->messageCount < PLATFORM_MAX_MESSAGES) {
         input->messages[input->messageCount++] = headless.queue.front();
@@ -210,11 +242,11 @@ void BackendWaitKeyUp(int key) {
     ApplyDueEvents();
     const std::vector<ScriptEvent>& events = headless.script.events;
     // Nothing else happens while the key is held: the clock runs on to its release.
-    while (headless.keys[key & 255] && headless.nextEvent < events.size()) {
+    while (Holds(key) && headless.nextEvent < events.size()) {
         headless.ms = std::max(headless.ms, events[headless.nextEvent].ms);
         ApplyDueEvents();
     }
-    headless.keys[key & 255] = false;
+    Release(key);
     headless.waitedSinceRead = true;
 }
 
@@ -236,6 +268,8 @@ void BackendFrameShown(const PlatformInput& input) {
 }
 
 bool BackendShowsFrames() { return !headless.verifying; }
+
+void BackendApplySettings() {}  // no window and no mixer: nothing shows or sounds
 
 void HeadlessVerifyOnly() { headless.verifying = true; }
 bool HeadlessShotsWritten() { return !headless.shotFailed; }

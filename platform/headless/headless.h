@@ -13,6 +13,7 @@ struct HeadlessOptions {
     std::FILE* soundsFile = nullptr;
     std::string* error = nullptr;    // receives the refusal of a malformed script
     std::function<void()> onFrame;   // called after every presented frame
+    std::string settingsFile;        // settings.ini for this run; empty: the defaults, never saved
 };
 
 // Prepares the next run of the program on a script given as text, with its outputs: the clock,
@@ -21,6 +22,9 @@ struct HeadlessOptions {
 bool HeadlessLoadScript(const std::string& script, const HeadlessOptions& options);
 // Where the trace, the sound log and the per-frame call go, for a run without a script (a replay).
 void HeadlessSetOutputs(const HeadlessOptions& options);
+// The settings of the run: read from `file` (and saved there by the options screen), or the
+// defaults, kept for this run only, when file is empty.
+void HeadlessUseSettings(const std::string& file);
 
 // A replay that only verifies: frames are not drawn (the game loads no pictures) and no sound
 // device opens. Called by the runner for --verify.
@@ -32,6 +36,6 @@ bool HeadlessShotsWritten();
 void HeadlessReset();                        // clock 0, ticks 1000, time 1700000000, keys up
 void HeadlessSetTicks(uint32_t ticks);       // PlatformTicks() returns this from now on
 void HeadlessSetTime(int64_t seconds);       // PlatformTime() returns this from now on
-void HeadlessSetKey(int virtualKey, bool down);
+void HeadlessSetKey(int keyCode, bool down);  // a key of the keyboard, by its key code
 const uint16_t* HeadlessLastFrame();         // the last presented frame, or null
 int HeadlessFramesPresented();

@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 namespace {
 
 struct Runner {
-    std::string traceFile, soundsFile, scriptFile, record, replay, hall;
+    std::string traceFile, soundsFile, scriptFile, record, replay, settings, hall;
     bool bench = false;
     bool verify = false;
     std::FILE* trace = nullptr;
@@ -29,8 +29,9 @@ struct Runner {
 Runner runner;
 
 constexpr const char* USAGE =
-    "usage: quellfort-headless [--trace FILE] [--sounds FILE] [--bench] [--record FILE] [--hall URL] SCRIPT\n"
-    "       quellfort-headless [--trace FILE] [--sounds FILE] [--bench] [--verify] --replay FILE\n"
+    "usage: quellfort-headless [--trace FILE] [--sounds FILE] [--bench] [--settings FILE] [--record FILE]\n"
+    "                          [--hall URL] SCRIPT\n"
+    "       quellfort-headless [--trace FILE] [--sounds FILE] [--bench] [--settings FILE] [--verify] --replay FILE\n"
     "  --trace FILE    one line of JSON per presented frame: the program's whole state\n"
     "  --sounds FILE   one line per sound operation\n"
     "  --bench         run as fast as possible and print the frame rate at the end\n"
@@ -38,6 +39,8 @@ constexpr const char* USAGE =
     "  --hall URL      send each finished game to the Hall at URL (docs/hall-api.md)\n"
     "  --replay FILE   play a recording again and say whether it matches\n"
     "  --verify        with --replay: draw nothing and mix no sound, only check every frame\n"
+    "  --settings FILE the player's settings.ini (keys, flashing ...), saved there by the options\n"
+    "                  screen; without it the run plays on the defaults and saves none\n"
     "Exit status: 0 when the run ends (a replay that matches), 1 when an output cannot be\n"
     "written or a replay diverged, 2 for a usage error, a malformed script, or a recording that\n"
     "is cut short, damaged, or of other rules.\n";
@@ -116,6 +119,7 @@ int ParseOptions(int argc, char** argv) {
                              : std::strcmp(arg, "--sounds") == 0 ? &runner.soundsFile
                              : std::strcmp(arg, "--record") == 0 ? &runner.record
                              : std::strcmp(arg, "--replay") == 0 ? &runner.replay
+                             : std::strcmp(arg, "--settings") == 0 ? &runner.settings
                              : std::strcmp(arg, "--hall") == 0   ? &runner.hall
                                                                  : nullptr;
         if (value != nullptr && !hasValue) return Usage("missing the file after ", arg);
@@ -143,6 +147,7 @@ int PlatformStart(int argc, char** argv) {
     HeadlessOptions options;
     std::string error;
     options.error = &error;
+    options.settingsFile = runner.settings;
     bool ready;
     if (!runner.replay.empty()) {
         HeadlessReset();
@@ -150,6 +155,7 @@ int PlatformStart(int argc, char** argv) {
         // from wherever the game keeps them.
         fileLocations.currentFolderOnly = false;
         if (runner.verify) HeadlessVerifyOnly();
+        HeadlessUseSettings(runner.settings);
         ready = SessionStartReplay(runner.replay);
     } else {
         // Games sent to a Hall are recorded, into nothing when no file is asked for.

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <sstream>
 
-#include "platform/platform.h"
+#include "platform/common/settings.h"
 
 namespace {
 
@@ -18,15 +18,8 @@ bool ParseNumber(const std::string& word, long long min, long long max, long lon
     return errno == 0 && *end == '\0' && value >= min && value <= max;
 }
 
-int KeyCode(const std::string& name) {
-    if (name == "RETURN") return PLATFORM_KEY_RETURN;
-    if (name == "LEFT") return PLATFORM_KEY_LEFT;
-    if (name == "RIGHT") return PLATFORM_KEY_RIGHT;
-    if (name == "SPACE") return PLATFORM_KEY_SPACE;
-    if (name == "P") return PLATFORM_KEY_P;
-    if (name == "ESCAPE") return PLATFORM_KEY_ESCAPE;
-    return 0;
-}
+// A key of the keyboard by the name settings.ini gives it (RETURN, LEFT, A, F1 ...), any case.
+int KeyCode(const std::string& name) { return KeyFromName(name); }
 
 struct Parser {
     Script& script;
@@ -90,13 +83,20 @@ struct Parser {
     }
 };
 
-// A keyboard's auto-repeat: a held SPACE or P types its character at the press, then after the
-// delay at the rate until it is let go.
+// The character a key types (Space, letters, digits), or 0.
+int CharacterOf(int key) {
+    if (key == ' ' || (key >= '0' && key <= '9')) return key;
+    return key >= 'A' && key <= 'Z' ? key - 'A' + 'a' : 0;
+}
+
+// A keyboard's auto-repeat: a held key that types (Space, a letter, a digit) types its
+// character at the press, then after the delay at the rate until it is let go.
 void AddRepeats(Script& script) {
     if (script.repeatRate <= 0) return;
     std::vector<ScriptEvent> typed;
-    for (int key : {PLATFORM_KEY_SPACE, PLATFORM_KEY_P}) {
-        const int character = key == PLATFORM_KEY_SPACE ? ' ' : 'p';
+    for (int key = 1; key < 128; ++key) {
+        const int character = CharacterOf(key);
+        if (character == 0) continue;
         bool down = false;
         uint64_t since = 0;
         for (const ScriptEvent& e : script.events) {

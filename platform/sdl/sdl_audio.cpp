@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/common/settings.h"
 #include "platform/platform.h"
 #include "platform/sdl/sdl_input.h"
 
@@ -52,14 +53,25 @@ std::vector<uint8_t> WaveImage(const PlatformWaveFormat& f, const uint8_t* data,
     return image;
 }
 
+// The player's effects volume; at 100 every channel plays at full volume, as it always has.
+int ChannelVolume() {
+    const PlatformSettings& s = settingsStore.current;
+    return s.mute ? 0 : s.volume * MIX_MAX_VOLUME / VOLUME_MAX;
+}
+
 int AddSound(Mix_Chunk* chunk, bool owns) {
     const int channel = int(mixer.sounds.size());
     Mix_AllocateChannels(channel + 1);
+    Mix_Volume(channel, ChannelVolume());
     mixer.sounds.push_back({chunk, channel, owns});
     return int(mixer.sounds.size());
 }
 
 }  // namespace
+
+void ApplyMixerVolume() {
+    if (mixer.open) Mix_Volume(-1, ChannelVolume());
+}
 
 bool PlatformOpenAudio() {
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;

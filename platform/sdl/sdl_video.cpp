@@ -17,6 +17,8 @@
 #include "platform/common/frame_pacing.h"
 #include "platform/common/hall_client.h"
 #include "platform/common/held_keys.h"
+#include "platform/common/usage.h"
+#include "platform/common/settings.h"
 #include "platform/platform.h"
 #include "platform/sdl/sdl_input.h"
 
@@ -32,6 +34,7 @@ struct SdlBackend {
     SDL_Renderer* renderer = nullptr;
     SDL_Texture* texture = nullptr;
     bool windowed = false;
+    PlatformSettings shown{};  // the picture settings last put to work
     bool vsync = false;        // the renderer says it waits for the display
     bool measuring = false;    // presents are timed at the guard pace; false once they do not wait
     PresentIntervals intervals;
@@ -73,34 +76,37 @@ void QueueText(const char* utf8) {
     }
 }
 
-// The game's keys on the keyboard; the keypad's Enter is Enter too.
-struct GameKey {
-    int virtualKey;
-    SDL_Scancode code;
-};
-constexpr GameKey GAME_KEYS[] = {
-    {PLATFORM_KEY_RETURN, SDL_SCANCODE_RETURN}, {PLATFORM_KEY_RETURN, SDL_SCANCODE_KP_ENTER},
-    {PLATFORM_KEY_ESCAPE, SDL_SCANCODE_ESCAPE}, {PLATFORM_KEY_SPACE, SDL_SCANCODE_SPACE},
-    {PLATFORM_KEY_LEFT, SDL_SCANCODE_LEFT},     {PLATFORM_KEY_RIGHT, SDL_SCANCODE_RIGHT},
-    {PLATFORM_KEY_P, SDL_SCANCODE_P},
-};
-
-// The game's key for a key of the keyboard, or 0.
-int VirtualKey(SDL_Scancode code) {
-    for (const GameKey& key : GAME_KEYS)
-        if (key.code == code) return key.virtualKey;
-    return 0;
+// A key goes down: the game keys it gives are latched, and while the options screen waits for a
+// key to bind, the key itself is the message.
+void PressKey(SDL_Scancode scancode) {
+    const int code = KeyCodeOf(scancode);
+    const uint32_t keys = GameKeysOfKey(code, sdl.pad.mode);
+    for (int i = 0; i < PLATFORM_KEY_COUNT; ++i)
+        if (keys & (1u << i)) LatchKey(sdl.latches, PLATFORM_KEYS[i]);
+    if (sdl.pad.mode == INPUT_BIND && code != KEY_NONE) sdl.queue.push_back({MESSAGE_KEY, uint8_t(code)});
 }
+
+// The window is the settings' whole multiple of 800 x 600, the largest that fits the display
+// when that one does not.
+int LargestWindowScale(int display) {
+    SDL_Rect usable{0, 0, SCREEN_WIDTH, SCREEN_HEIGHT};
+    if (SDL_GetDisplayUsableBounds(display, &usable) != 0) return 1;
+    return std::max(1, std::min(usable.w / SCREEN_WIDTH, usable.h / SCREEN_HEIGHT));
+}
+
+int WindowScale(int display) { return std::min(settingsStore.current.windowScale, LargestWindowScale(display)); }
 
 // Full screen is a borderless window over the whole desktop (no mode switch); even where no
 // window manager honours the full-screen request, the window already covers the display.
 void ApplyWindowMode() {
     SDL_Rect desktop{0, 0, SCREEN_WIDTH, SCREEN_HEIGHT};
-    SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(sdl.window), &desktop);
+    const int display = SDL_GetWindowDisplayIndex(sdl.window);
+    SDL_GetDisplayBounds(display, &desktop);
     if (sdl.windowed) {
+        const int scale = WindowScale(display);
         SDL_SetWindowFullscreen(sdl.window, 0);
         SDL_SetWindowBordered(sdl.window, SDL_TRUE);
-        SDL_SetWindowSize(sdl.window, SCREEN_WIDTH, SCREEN_HEIGHT);
+        SDL_SetWindowSize(sdl.window, SCREEN_WIDTH * scale, SCREEN_HEIGHT * scale);
         SDL_SetWindowPosition(sdl.window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
     } else {
         SDL_SetWindowBordered(sdl.window, SDL_FALSE);
@@ -131,7 +137,7 @@ void HandleEvent(const SDL_Event& e) {
         } else if (key == SDLK_BACKSPACE) {
             QueueChar(8);
         }
-        if (!altEnter && !e.key.repeat && !sdl.heldForSwitch[code]) LatchKey(sdl.latches, VirtualKey(code));
+        if (!altEnter && !e.key.repeat && !sdl.heldForSwitch[code]) PressKey(code);
     } else if (e.type == SDL_KEYUP) {
         sdl.heldForSwitch[e.key.keysym.scancode] = false;
     }
@@ -147,36 +153,48 @@ void PumpEvents() {
     }
     SDL_Event e;
     while (SDL_PollEvent(&e)) HandleEvent(e);
-    for (char c : sdl.pad.typed) sdl.queue.push_back({MESSAGE_CHAR, uint8_t(c)});
-    sdl.pad.typed.clear();
+    PadTakeMessages(sdl.pad, sdl.queue);
 }
 
-bool KeyboardHolds(int virtualKey) {
-    const Uint8* keys = SDL_GetKeyboardState(nullptr);
-    for (const GameKey& key : GAME_KEYS)
-        if (key.virtualKey == virtualKey && keys[key.code] != 0 && !sdl.heldForSwitch[key.code]) return true;
+// Any key the settings give this game key is held (both Enter keys are Enter), unless it was
+// pressed as part of Alt+Enter and not let go since.
+bool KeyboardHolds(int gameKey) {
+    const Uint8* held = SDL_GetKeyboardState(nullptr);
+    int keys[MAX_KEYS_PER_GAME_KEY];
+    for (int i = KeysGivingGameKey(gameKey, sdl.pad.mode, keys); i-- > 0;) {
+        SDL_Scancode codes[2];
+        ScancodesOf(keys[i], codes);
+        for (SDL_Scancode code : codes)
+            if (code != SDL_SCANCODE_UNKNOWN && held[code] != 0 && !sdl.heldForSwitch[code]) return true;
+    }
     return false;
 }
 
-// Scale the 800 x 600 picture to the largest 4:3 area of the output; whole factors stay sharp.
+// Fill: the 800 x 600 picture scaled to the largest 4:3 area of the output; whole factors stay
+// sharp. Sharp: the largest whole factor, centred on black (on an output smaller than the
+// picture, fill all the same).
 void ChooseScaling() {
     int w = 0, h = 0;
     SDL_GetRendererOutputSize(sdl.renderer, &w, &h);
     const double scale = std::min(w / double(SCREEN_WIDTH), h / double(SCREEN_HEIGHT));
-    const bool whole = scale >= 1.0 && scale == double(int(scale));
+    const bool sharp = settingsStore.current.scaling == SCALING_SHARP && scale >= 1.0;
+    const bool whole = sharp || (scale >= 1.0 && scale == double(int(scale)));
+    SDL_RenderSetIntegerScale(sdl.renderer, sharp ? SDL_TRUE : SDL_FALSE);
     SDL_SetTextureScaleMode(sdl.texture, whole ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
 }
 
 bool CreateWindow() {
     // Created where it will stay: some X servers without a window manager ignore later moves.
-    SDL_Rect area{SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, SCREEN_WIDTH, SCREEN_HEIGHT};
+    const int scale = WindowScale(0);
+    SDL_Rect area{SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, SCREEN_WIDTH * scale, SCREEN_HEIGHT * scale};
     if (!sdl.windowed) SDL_GetDisplayBounds(0, &area);
     const Uint32 flags = SDL_WINDOW_ALLOW_HIGHDPI | (sdl.windowed ? 0 : SDL_WINDOW_BORDERLESS);
     sdl.window = SDL_CreateWindow("Quellfort", area.x, area.y, area.w, area.h, flags);
     if (sdl.window == nullptr) return false;
     ApplyWindowMode();
-    sdl.renderer = SDL_CreateRenderer(sdl.window, -1, SDL_RENDERER_PRESENTVSYNC);
-    if (sdl.renderer == nullptr) sdl.renderer = SDL_CreateRenderer(sdl.window, -1, 0);
+    const Uint32 vsync = settingsStore.current.vsync ? SDL_RENDERER_PRESENTVSYNC : 0;
+    sdl.renderer = SDL_CreateRenderer(sdl.window, -1, vsync);
+    if (sdl.renderer == nullptr && vsync != 0) sdl.renderer = SDL_CreateRenderer(sdl.window, -1, 0);
     if (sdl.renderer == nullptr) return false;
     SDL_RendererInfo info;
     sdl.vsync = SDL_GetRendererInfo(sdl.renderer, &info) == 0 && (info.flags & SDL_RENDERER_PRESENTVSYNC);
@@ -197,30 +215,14 @@ void WaitForNextFrame() {
     while (!minimised && SDL_GetPerformanceCounter() < sdl.nextFrame) {}
 }
 
-void PrintUsage(std::FILE* out) {
-    std::filesystem::path dataFolder;
-    const bool found = FindDataFolder(&dataFolder);
-    const std::string data = !found ? "missing (looked in " + DataFolderPlaces() + ")"
-                             : dataFolder.empty() ? "the current folder" : dataFolder.string();
-    std::fprintf(out,
-                 "usage: quellfort [--window] [--record FILE | --replay FILE] [--hall URL] [--version] [--help]\n"
-                 "       quellfort --submit URL FILE\n"
-                 "  --window         play in an 800 x 600 window instead of full screen\n"
-                 "  --record FILE    play as usual and keep the session in FILE\n"
-                 "  --replay FILE    watch a recorded session (Escape stops watching)\n"
-                 "  --hall URL       send each finished game to the Hall at URL, where its replay\n"
-                 "                   proves its score; the game-over screen says what came back\n"
-                 "  --submit URL FILE  send a saved recording to the Hall at URL\n"
-                 "  --version        print the version and exit\n"
-                 "  --help           print this help and exit\n"
-                 "Alt+Enter switches between window and full screen; Escape quits.\n"
-                 "Pictures and qfel.dat: %s\n"
-                 "High scores: %s\n"
-                 "Exit status: 0 when the game ends, 1 when the display or the game's pictures are\n"
-                 "missing, 2 for an unknown option or a file that is not a recording; a replay\n"
-                 "ends with 1 when it diverged from its recording, 2 when the recording is cut short.\n",
-                 data.c_str(), TablePath().string().c_str());
+// The renderer's vsync as the settings ask; the pacing is judged afresh, as on another display.
+void ApplyVsync(bool on) {
+    SDL_RenderSetVSync(sdl.renderer, on ? 1 : 0);
+    SDL_RendererInfo info;
+    sdl.vsync = SDL_GetRendererInfo(sdl.renderer, &info) == 0 && (info.flags & SDL_RENDERER_PRESENTVSYNC);
+    sdl.displayIndex = -1;
 }
+
 
 // Holds the game to 60 frames a second where vsync alone does not (other refresh rates, no
 // vsync, a minimised window); sleeps rather than spins.
@@ -284,10 +286,12 @@ void ShowTableNotSaved() {
 
 int PlatformStart(int argc, char** argv) {
     std::string record, replay, hall;
+    SettingsOverrides overrides;
     for (int i = 1; i < argc; ++i) {
         const bool hasValue = i + 1 < argc;
-        if (std::strcmp(argv[i], "--window") == 0) {
-            sdl.windowed = true;
+        if (const int used = ParseSettingsOption(argc, argv, i, &overrides); used != 0) {
+            if (used < 0) return 2;
+            i += used - 1;
         } else if (std::strcmp(argv[i], "--hall") == 0 && hasValue) {
             hall = argv[++i];
         } else if (std::strcmp(argv[i], "--submit") == 0 && i + 2 < argc) {
@@ -300,12 +304,12 @@ int PlatformStart(int argc, char** argv) {
             std::printf("quellfort " QUELLFORT_VERSION "\n");
             return 0;
         } else if (std::strcmp(argv[i], "--help") == 0) {
-            PrintUsage(stdout);
+            PrintGameUsage(stdout, HALL_OPTIONS_HELP);
             return 0;
         } else {
             const bool needsFile = std::strcmp(argv[i], "--record") == 0 || std::strcmp(argv[i], "--replay") == 0;
             std::fprintf(stderr, needsFile ? "quellfort: %s needs a file\n" : "quellfort: unknown option %s\n", argv[i]);
-            PrintUsage(stderr);
+            PrintGameUsage(stderr, HALL_OPTIONS_HELP);
             return 2;
         }
     }
@@ -320,6 +324,9 @@ int PlatformStart(int argc, char** argv) {
         return 1;
     }
     if (!replay.empty() && !SessionStartReplay(replay)) return 2;
+    LoadSettings(PlayerSettingsPath(), overrides);
+    sdl.windowed = !settingsStore.current.fullscreen;
+    sdl.shown = settingsStore.current;
     if (const char* log = std::getenv("QUELLFORT_FRAME_LOG")) sdl.frameLog = std::fopen(log, "w");
     SDL_SetHint(SDL_HINT_VIDEO_HIGHDPI_DISABLED, "0");
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0 || !CreateWindow()) {
@@ -328,6 +335,7 @@ int PlatformStart(int argc, char** argv) {
         return 1;
     }
     ChooseScaling();
+    settingsStore.choices = {true, true, true, true, LargestWindowScale(0)};
     OpenControllers();
     SDL_StartTextInput();
     // Left ignored when the game was started to outlive its terminal (nohup).
@@ -417,3 +425,22 @@ void BackendPresent(const uint16_t* pixels) {
 
 
 void SetInputHook(void (*hook)()) { sdl.inputHook = hook; }
+
+void BackendApplySettings() {
+    ApplyPictureSettings();
+    ApplyMixerVolume();
+}
+
+// Only what changed is changed: a window the player switched with Alt+Enter stays as it is
+// unless the full-screen setting itself changed.
+void ApplyPictureSettings() {
+    const PlatformSettings& now = settingsStore.current;
+    if (sdl.window == nullptr) return;
+    if (now.fullscreen != sdl.shown.fullscreen || now.windowScale != sdl.shown.windowScale) {
+        sdl.windowed = !now.fullscreen;
+        ApplyWindowMode();
+    }
+    if (now.vsync != sdl.shown.vsync) ApplyVsync(now.vsync);
+    sdl.shown = now;
+    ChooseScaling();
+}

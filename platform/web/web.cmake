@@ -19,7 +19,8 @@ endforeach()
 file(GLOB WEB_SOURCES CONFIGURE_DEPENDS platform/web/*.cpp)
 set(GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
 add_executable(quellfort app/main.cpp ${WEB_SOURCES} platform/common/resources.cpp
-    platform/common/files.cpp platform/common/held_keys.cpp
+    platform/common/files.cpp platform/common/held_keys.cpp platform/common/settings_names.cpp platform/common/settings_text.cpp
+    platform/common/settings_file.cpp platform/common/settings_seam.cpp
     session/session.cpp session/recording_browser.cpp ${HOST_GENERATED}/resource_table.cpp)
 target_link_libraries(quellfort PRIVATE quellfort_game)
 # Asyncify lets the game's blocking waits (a present, a key's release) yield to the browser, so

@@ -14,8 +14,13 @@ struct WebBackend {
     bool inKeyWait = false;       // inside BackendWaitKeyUp, where the game must not be suspended
     bool suspendPending = false;  // the page was hidden during a key wait: suspend at the next pass
     bool tableStored = false;     // the table of start-up has reached the page's storage
+    PlatformInputMode mode = INPUT_MENU;  // what the game waited for at its last read
 };
 extern WebBackend web;
 
 // Copies qfhs.dat, as the game last wrote it, into the page's storage.
 void WebStoreTable();
+// Copies settings.ini, as the game last wrote it, into the page's storage.
+void WebStoreSettings();
+// The page's sound at the settings' volume. Called at start and when the settings change.
+void ApplyWebVolume();

@@ -3,7 +3,9 @@
 // demand; until then sounds are silent and never playing.
 #include <emscripten.h>
 
+#include "platform/common/settings.h"
 #include "platform/platform.h"
+#include "platform/web/web.h"
 
 namespace {
 
@@ -17,12 +19,21 @@ EM_JS(void, JsStopSound, (int sound), { QF.stopSound(sound); });
 EM_JS(int, JsSoundPlaying, (int sound), { return QF.soundPlaying(sound) ? 1 : 0; });
 EM_JS(void, JsReleaseSound, (int sound), { QF.releaseSound(sound); });
 EM_JS(void, JsCloseAudio, (), { QF.closeAudio(); });
+EM_JS(void, JsSetVolume, (double volume), { QF.setVolume(volume); });
 
 constexpr uint16_t WAVE_FORMAT_PCM = 1;
 
 }  // namespace
 
-bool PlatformOpenAudio() { return JsAudioAvailable() != 0; }
+void ApplyWebVolume() {
+    const PlatformSettings& s = settingsStore.current;
+    JsSetVolume(s.mute ? 0.0 : s.volume / double(VOLUME_MAX));
+}
+
+bool PlatformOpenAudio() {
+    ApplyWebVolume();
+    return JsAudioAvailable() != 0;
+}
 
 // Web Audio takes any rate the browser can resample; only 8- and 16-bit PCM is made here.
 int PlatformCreateSound(const char*, const PlatformWaveFormat& format, const uint8_t* data,

@@ -6,6 +6,7 @@
 #include "platform/common/frame_pacing.h"
 #include "platform/common/held_keys.h"
 #include "platform/common/key_latch.h"
+#include "platform/common/settings.h"
 #include "platform/common/pad.h"
 
 #define WIN32_LEAN_AND_MEAN
@@ -72,6 +73,7 @@ void FollowDpiChange(UINT dpi, const RECT& suggested);
 // win32_start.cpp: the command line, the console, where the table lives.
 struct StartOptions {
     std::string record, replay;
+    SettingsOverrides overrides;  // --volume, --mute, --reduced-flashing, --scale for this run
     int exitStatus = -1;  // -1: start the game; otherwise end the process with it now
 };
 StartOptions ReadCommandLine(int argc, char** argv);
@@ -87,3 +89,6 @@ void OpenControllers();
 void CloseControllers();
 void PollControllers();
 void RumbleControllers();
+
+// win32_audio.cpp: every sound at the settings' volume. Called when the settings change.
+void ApplySoundVolume();

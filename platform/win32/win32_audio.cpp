@@ -1,7 +1,11 @@
 // The native Windows backend's sound device on DirectSound: one static buffer per effect, each
 // shot slot a duplicate of the shot sound with its own play state on the same samples.
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <vector>
+
+#include "platform/common/settings.h"
 
 #include "platform/win32/win32.h"
 
@@ -22,7 +26,16 @@ IDirectSoundBuffer* Find(int sound) {
     return device.buffers[size_t(sound) - 1];
 }
 
+// DirectSound's volume is an attenuation in hundredths of a decibel: the player's 0..100 is
+// taken as a share of the samples' amplitude, so 100 leaves them as they are and 50 is 6 dB down.
+LONG Attenuation() {
+    const PlatformSettings& s = settingsStore.current;
+    if (s.mute || s.volume <= 0) return DSBVOLUME_MIN;
+    return std::max<LONG>(DSBVOLUME_MIN, LONG(std::lround(2000.0 * std::log10(s.volume / double(VOLUME_MAX)))));
+}
+
 int Add(IDirectSoundBuffer* buffer) {
+    buffer->SetVolume(Attenuation());
     device.buffers.push_back(buffer);
     return int(device.buffers.size());
 }
@@ -42,6 +55,11 @@ bool FillBuffer(IDirectSoundBuffer* buffer, const uint8_t* data, uint32_t bytes)
 }
 
 }  // namespace
+
+void ApplySoundVolume() {
+    for (IDirectSoundBuffer* buffer : device.buffers)
+        if (buffer != nullptr) buffer->SetVolume(Attenuation());
+}
 
 // DirectSound on the default device, at the normal cooperative level for the game window.
 bool PlatformOpenAudio() {

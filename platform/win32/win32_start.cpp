@@ -2,6 +2,8 @@
 // player's high-score table lives.
 #include "platform/win32/win32.h"
 
+#include "platform/common/usage.h"
+
 #include "platform/backend.h"
 #include "platform/common/files.h"
 
@@ -68,28 +70,6 @@ fs::path RoamingAppData() {
     return variable != nullptr ? fs::path(variable) : fs::path();
 }
 
-// The same text as the Linux game's --help.
-void PrintUsage(std::FILE* out) {
-    fs::path dataFolder;
-    const bool found = FindDataFolder(&dataFolder);
-    const std::string data = !found ? "missing (looked in " + DataFolderPlaces() + ")"
-                             : dataFolder.empty() ? "the current folder" : dataFolder.string();
-    std::fprintf(out,
-                 "usage: quellfort [--window] [--record FILE | --replay FILE] [--version] [--help]\n"
-                 "  --window         play in an 800 x 600 window instead of full screen\n"
-                 "  --record FILE    play as usual and keep the session in FILE\n"
-                 "  --replay FILE    watch a recorded session (Escape stops watching)\n"
-                 "  --version        print the version and exit\n"
-                 "  --help           print this help and exit\n"
-                 "Alt+Enter switches between window and full screen; Escape quits.\n"
-                 "Pictures and qfel.dat: %s\n"
-                 "High scores: %s\n"
-                 "Exit status: 0 when the game ends, 1 when the display or the game's pictures are\n"
-                 "missing, 2 for an unknown option or a file that is not a recording; a replay\n"
-                 "ends with 1 when it diverged from its recording, 2 when the recording is cut short.\n",
-                 data.c_str(), TablePath().string().c_str());
-    std::fflush(out);
-}
 
 }  // namespace
 
@@ -98,7 +78,12 @@ StartOptions ReadCommandLine(int argc, char** argv) {
     if (argc > 1) ConnectConsole();
     for (int i = 1; i < argc && options.exitStatus < 0; ++i) {
         const bool hasValue = i + 1 < argc;
-        if (std::strcmp(argv[i], "--window") == 0) {
+        const int used = ParseSettingsOption(argc, argv, i, &options.overrides);
+        if (used < 0) {
+            options.exitStatus = 2;
+        } else if (used > 0) {
+            i += used - 1;
+        } else if (std::strcmp(argv[i], "--window") == 0) {
             win32.windowed = true;
         } else if (std::strcmp(argv[i], "--record") == 0 && hasValue) {
             options.record = argv[++i];
@@ -110,7 +95,7 @@ StartOptions ReadCommandLine(int argc, char** argv) {
             options.exitStatus = 0;
         } else {
             const bool help = std::strcmp(argv[i], "--help") == 0;
-            PrintUsage(help ? stdout : stderr);
+            PrintGameUsage(help ? stdout : stderr);
             options.exitStatus = help ? 0 : 2;
         }
     }

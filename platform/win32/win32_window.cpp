@@ -5,6 +5,7 @@
 
 #include <mmsystem.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -13,6 +14,7 @@
 
 #include "platform/common/files.h"
 #include "platform/common/held_keys.h"
+#include "platform/common/settings.h"
 
 Win32Backend win32;
 
@@ -27,6 +29,26 @@ bool IsAltEnter(UINT message, WPARAM wParam, LPARAM lParam) {
     return message == WM_SYSKEYDOWN && wParam == VK_RETURN && (lParam & (1L << 29));
 }
 
+// The key code of a key message: Shift, Ctrl and Alt told left from right, as settings name them.
+int KeyCodeOf(WPARAM key, LPARAM flags) {
+    const bool extended = (flags >> 24) & 1;
+    switch (key) {
+    case VK_SHIFT: return int(MapVirtualKeyA(UINT((flags >> 16) & 0xFF), MAPVK_VSC_TO_VK_EX));
+    case VK_CONTROL: return extended ? VK_RCONTROL : VK_LCONTROL;
+    case VK_MENU: return extended ? VK_RMENU : VK_LMENU;
+    default: return int(key & 0xFF);
+    }
+}
+
+// A key goes down: the game keys it gives are latched, and while the options screen waits for a
+// key to bind, the key itself is the message.
+void PressKey(int code) {
+    const uint32_t keys = GameKeysOfKey(code, win32.pad.mode);
+    for (int i = 0; i < PLATFORM_KEY_COUNT; ++i)
+        if (keys & (1u << i)) LatchKey(win32.latches, PLATFORM_KEYS[i]);
+    if (win32.pad.mode == INPUT_BIND && KeyName(code) != nullptr) win32.queue.push_back({MESSAGE_KEY, uint8_t(code)});
+}
+
 // Turns the window messages the game cares about into the seam's messages. A close request is
 // left to the game, which answers it by quitting; the window goes at PlatformFinish.
 LRESULT CALLBACK QuellfortWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -38,8 +60,8 @@ LRESULT CALLBACK QuellfortWindowProc(HWND window, UINT message, WPARAM wParam, L
             return 0;
         }
         // A press is remembered until the game next looks at that key, so a tap let go before
-        // the look still counts once.
-        if (!(lParam & (1L << 30))) LatchKey(win32.latches, int(wParam));
+        // the look still counts once. Bit 30 marks a key repeat.
+        if (!(lParam & (1L << 30))) PressKey(KeyCodeOf(wParam, lParam));
         break;
     case WM_SYSCHAR:
         if (wParam == '\r') return 0;  // Alt+Enter's character: no beep
@@ -105,11 +127,6 @@ int StartFailed(const char* what) {
     return 1;
 }
 
-// Characters typed by a pad's name entry, queued like the keyboard's.
-void QueuePadCharacters() {
-    for (char c : win32.pad.typed) win32.queue.push_back({MESSAGE_CHAR, uint8_t(c)});
-    win32.pad.typed.clear();
-}
 
 // Nobody sees stderr of a Windows game: a save that lost this session's new scores says so in a
 // box as the window closes, once DirectDraw has given the desktop back.
@@ -148,6 +165,8 @@ int PlatformStart(int argc, char** argv) {
     }
     if (!options.replay.empty() && !SessionStartReplay(options.replay)) return 2;
     MoveOlderTable();
+    LoadSettings(PlayerSettingsPath(), options.overrides);
+    if (!settingsStore.current.fullscreen) win32.windowed = true;  // --window, or the settings' choice
     win32.instance = GetModuleHandleA(nullptr);
     // Sleep(1) and the frame limiter need a one-millisecond timer.
     timeBeginPeriod(1);
@@ -175,10 +194,17 @@ int PlatformFinish() {
 void PlatformShowCursor(bool show) { ShowCursor(show ? TRUE : FALSE); }
 
 // Down when the keyboard or a pad holds the key now, or when it went down since the last read.
+// Down when a key the settings give this game key is held, when it was pressed since the last
+// look, or when a pad holds it.
 static bool KeyDown(int key) {
     const bool tapped = TakeLatchedKey(win32.latches, key);
-    return KeyboardHolds(key) || tapped || PadKeyDown(win32.pad, key, GetTickCount());
+    int keys[MAX_KEYS_PER_GAME_KEY];
+    bool held = false;
+    for (int i = KeysGivingGameKey(key, win32.pad.mode, keys); i-- > 0;) held |= KeyboardHolds(keys[i]);
+    return held || tapped || PadKeyDown(win32.pad, key, GetTickCount());
 }
+
+void BackendApplySettings() { ApplySoundVolume(); }
 
 // Every window message waiting is dispatched; WM_QUIT (the window was destroyed from outside)
 // asks the game to close.
@@ -193,7 +219,7 @@ static void PumpMessages() {
         TranslateMessage(&msg);  // key presses become the WM_CHAR of name entry
         DispatchMessageA(&msg);
     }
-    QueuePadCharacters();
+    PadTakeMessages(win32.pad, win32.queue);
 }
 
 void BackendReadInput(const PlatformInputWanted& wanted, PlatformInput* input) {

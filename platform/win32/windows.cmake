@@ -33,8 +33,10 @@ configure_file(platform/win32/quellfort.rc.in ${CMAKE_BINARY_DIR}/quellfort.rc @
 set_property(SOURCE ${CMAKE_BINARY_DIR}/quellfort.rc APPEND PROPERTY OBJECT_DEPENDS ${QUELLFORT_MANIFEST})
 file(GLOB WIN32_SOURCES CONFIGURE_DEPENDS platform/win32/*.cpp)
 add_executable(quellfort WIN32 app/main.cpp ${WIN32_SOURCES} ${CMAKE_BINARY_DIR}/quellfort.rc
-    platform/common/files.cpp platform/common/frame_pacing.cpp platform/common/held_keys.cpp
-    platform/common/key_latch.cpp platform/common/pad.cpp session/session.cpp session/recording.cpp)
+    platform/common/files.cpp platform/common/frame_pacing.cpp platform/common/usage.cpp platform/common/held_keys.cpp
+    platform/common/key_latch.cpp platform/common/pad.cpp
+    platform/common/settings_names.cpp platform/common/settings_text.cpp platform/common/settings_file.cpp
+    platform/common/settings_seam.cpp session/session.cpp session/recording.cpp)
 # zlib for recordings: Debian's libz-mingw-w64-dev, linked in statically.
 target_link_libraries(quellfort PRIVATE quellfort_game ddraw dsound dxguid winmm gdi32 user32 shell32 z)
 # One file to ship: the C and C++ runtimes linked in, only system DLLs left to load.

@@ -7,8 +7,20 @@ const FRAME_MS = 1000 / 60;
 // A display refresh this close before a frame's 60 Hz slot still shows it: refresh times jitter.
 const PACE_SLACK_MS = 4;
 const TABLE_KEY = 'quellfort/qfhs.dat';
-const VIRTUAL_KEYS = { Enter: 13, NumpadEnter: 13, Escape: 27, Space: 32, ArrowLeft: 37, ArrowRight: 39 };
-const VK_P = 80;
+const SETTINGS_KEY = 'quellfort/settings.ini';
+// Keys by where they are, numbered as the game's settings number them (as Windows does); letters
+// go by what they type, as on Windows. The game turns these into its own keys by the bindings.
+const KEY_CODES = {
+  Backspace: 8, Tab: 9, Enter: 13, NumpadEnter: 13, Pause: 19, CapsLock: 20, Escape: 27, Space: 32,
+  PageUp: 33, PageDown: 34, End: 35, Home: 36, ArrowLeft: 37, ArrowUp: 38, ArrowRight: 39,
+  ArrowDown: 40, Insert: 45, Delete: 46, NumpadMultiply: 106, NumpadAdd: 107, NumpadSubtract: 109,
+  NumpadDecimal: 110, NumpadDivide: 111, ShiftLeft: 160, ShiftRight: 161, ControlLeft: 162,
+  ControlRight: 163, AltLeft: 164, AltRight: 165, Semicolon: 186, Equal: 187, Comma: 188, Minus: 189,
+  Period: 190, Slash: 191, Backquote: 192, BracketLeft: 219, Backslash: 220, BracketRight: 221,
+  Quote: 222, IntlBackslash: 226,
+};
+// Keys the browser keeps for itself: reload, full screen, its tools.
+const BROWSER_KEYS = new Set(['F5', 'F11', 'F12']);
 
 var QF = {
   stage: document.getElementById('stage'),
@@ -17,10 +29,14 @@ var QF = {
   image: null,
   running: false,   // the game has started and not yet ended
   finished: false,  // the game ended through Escape
-  keys: new Set(),  // virtual-key codes held down
-  keyWaiters: [],   // {virtualKey, resolve} of the game's wait for a release
+  keys: new Set(),  // key codes held down
+  pressed: [],      // key codes pressed since the game last looked, oldest first
+  keyWaiters: [],   // {code, resolve} of the game's wait for a release
+  sharp: false,     // whole factors only
   characters: [],   // typed code points, Backspace as 8, oldest first
   audioContext: null,
+  gain: null,       // every sound goes through it: the player's effects volume
+  volume: 1,
   sounds: [null],   // sound h is sounds[h]: {samples, source, endsAt}
   due: 0,           // the time of the next frame's 60 Hz slot, on the refresh clock
   fastFrames: 0,    // frames of the test hook's fast run still to go
@@ -113,7 +129,8 @@ var QF = {
   // display's own pixels stay sharp, others are smoothed.
   fit() {
     const ratio = window.devicePixelRatio || 1;
-    const scale = Math.min(this.stage.clientWidth * ratio / 800, this.stage.clientHeight * ratio / 600);
+    let scale = Math.min(this.stage.clientWidth * ratio / 800, this.stage.clientHeight * ratio / 600);
+    if (this.sharp && scale >= 1) scale = Math.floor(scale);
     this.canvas.style.width = (800 * scale / ratio) + 'px';
     this.canvas.style.height = (600 * scale / ratio) + 'px';
     this.canvas.style.imageRendering = scale >= 1 && Number.isInteger(scale) ? 'pixelated' : 'auto';
@@ -126,10 +143,20 @@ var QF = {
 
   // ---- Keys and typed characters ----
 
-  virtualKey(event) {
-    if (VIRTUAL_KEYS[event.code]) return VIRTUAL_KEYS[event.code];
-    if (event.key === 'p' || event.key === 'P') return VK_P;  // the key that types P, as on Windows
-    return 0;
+  // The settings' picture scaling: sharp (whole factors) or fill.
+  setSharp(sharp) {
+    this.sharp = sharp;
+    this.fit();
+  },
+
+  keyCode(event) {
+    if (/^[a-z]$/i.test(event.key)) return event.key.toUpperCase().charCodeAt(0);
+    let match;
+    if ((match = /^Key([A-Z])$/.exec(event.code))) return match[1].charCodeAt(0);
+    if ((match = /^Digit([0-9])$/.exec(event.code))) return 48 + Number(match[1]);
+    if ((match = /^Numpad([0-9])$/.exec(event.code))) return 96 + Number(match[1]);
+    if ((match = /^F([0-9]+)$/.exec(event.code)) && Number(match[1]) <= 12) return 111 + Number(match[1]);
+    return KEY_CODES[event.code] || 0;
   },
 
   // A key that types one character, not a shortcut (AltGr, which some systems report as
@@ -159,19 +186,23 @@ var QF = {
         return;
       }
     }
-    const virtualKey = this.virtualKey(event);
-    let handled = virtualKey !== 0;
-    if (virtualKey) this.keys.add(virtualKey);
+    const code = this.keyCode(event);
+    const shortcut = event.ctrlKey || event.metaKey || BROWSER_KEYS.has(event.code);
+    let handled = code !== 0 && !shortcut;
+    if (code) {
+      if (!event.repeat) this.pressed.push(code);
+      this.keys.add(code);
+    }
     if (event.key === 'Backspace') this.characters.push(8), handled = true;
     else if (this.typesCharacter(event)) this.characters.push(event.key.codePointAt(0)), handled = true;
     if (handled) event.preventDefault();
   },
 
   onKeyUp(event) {
-    const virtualKey = this.virtualKey(event);
-    if (!virtualKey) return;
+    const code = this.keyCode(event);
+    if (!code) return;
     event.preventDefault();
-    this.keys.delete(virtualKey);
+    this.keys.delete(code);
     this.wakeKeyWaiters();
   },
 
@@ -181,18 +212,22 @@ var QF = {
     this.wakeKeyWaiters();
   },
 
-  keyDown(virtualKey) {
-    return this.keys.has(virtualKey);
+  keyDown(code) {
+    return this.keys.has(code);
   },
 
-  keyReleased(virtualKey) {
-    if (!this.keys.has(virtualKey)) return Promise.resolve();
-    return new Promise(resolve => this.keyWaiters.push({ virtualKey, resolve }));
+  nextPressedKey() {
+    return this.pressed.length > 0 ? this.pressed.shift() : 0;
+  },
+
+  keyReleased(code) {
+    if (!this.keys.has(code)) return Promise.resolve();
+    return new Promise(resolve => this.keyWaiters.push({ code, resolve }));
   },
 
   wakeKeyWaiters() {
     this.keyWaiters = this.keyWaiters.filter(waiter => {
-      if (this.keys.has(waiter.virtualKey)) return true;
+      if (this.keys.has(waiter.code)) return true;
       waiter.resolve();
       return false;
     });
@@ -219,7 +254,12 @@ var QF = {
   unlockAudio() {
     document.getElementById('unlock').hidden = true;
     if (!this.audioAvailable()) return;
-    if (!this.audioContext) this.audioContext = new AudioContext();
+    if (!this.audioContext) {
+      this.audioContext = new AudioContext();
+      this.gain = this.audioContext.createGain();
+      this.gain.gain.value = this.volume;
+      this.gain.connect(this.audioContext.destination);
+    }
     if (this.audioContext.state === 'suspended') this.audioContext.resume().catch(() => {});
   },
 
@@ -265,10 +305,16 @@ var QF = {
     this.stopVoice(sound);
     const source = this.audioContext.createBufferSource();
     source.buffer = this.buffer(sound.samples);
-    source.connect(this.audioContext.destination);
+    source.connect(this.gain);
     source.start();
     sound.source = source;
     sound.endsAt = this.audioContext.currentTime + sound.samples.frames / sound.samples.rate;
+  },
+
+  // The effects volume from the settings, 0 to 1.
+  setVolume(volume) {
+    this.volume = volume;
+    if (this.gain) this.gain.gain.value = volume;
   },
 
   stopSound(handle) {
@@ -319,6 +365,25 @@ var QF = {
       localStorage.setItem(TABLE_KEY, String.fromCharCode.apply(null, bytes));
     } catch (error) {
       console.warn('quellfort: high scores not kept:', error);
+    }
+  },
+
+  // ---- Storage of the settings: settings.ini as text ----
+
+  loadSettings(fs) {
+    try {
+      const text = localStorage.getItem(SETTINGS_KEY);
+      if (text !== null) fs.writeFile('settings.ini', text);
+    } catch (error) {
+      console.warn('quellfort: the browser keeps no settings for this page:', error);
+    }
+  },
+
+  storeSettings(fs) {
+    try {
+      localStorage.setItem(SETTINGS_KEY, fs.readFile('settings.ini', { encoding: 'utf8' }));
+    } catch (error) {
+      console.warn('quellfort: settings not kept:', error);
     }
   },
 
@@ -404,6 +469,7 @@ var Module = {
       .catch(error => console.warn('quellfort: the pictures could not be loaded:', error))
       .finally(() => {
         QF.loadTable(Module.FS);
+        QF.loadSettings(Module.FS);
         Module.removeRunDependency('quellfort-data');
       });
   }],
