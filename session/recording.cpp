@@ -11,7 +11,7 @@ namespace {
 constexpr size_t CHUNK = 65536;
 // A recording's entries pack to about two thirds of their size (the frame hashes do not pack at
 // all); a file that unpacks to far more than this is a bomb, not a recording.
-constexpr size_t MAX_UNPACK_RATIO = 64;
+constexpr size_t MAX_UNPACK_RATIO = 16;
 
 // Which parts of the input an entry changes: the high four bits of its tag byte.
 enum InputChange : uint8_t {

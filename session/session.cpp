@@ -149,7 +149,7 @@ int FinishReplay(bool quietly) {
     if (session.summaryReached && !session.stoppedByViewer) {
         const std::string differences = SummaryDifferences(mine, session.summary);
         if (session.divergedAt == 0 && differences.empty()) {
-            say("replay matches\n");
+            say("%s", "replay matches\n");
             return 0;
         }
         if (session.divergedAt == 0) session.divergedAt = session.frames;
