@@ -6,6 +6,9 @@ bash scripts/setup.sh xvfb xdotool x11-apps imagemagick time python3
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j"$(nproc)"
 ctest --test-dir build --output-on-failure -j"$(nproc)"
+# The Hall's tests again on a throwaway PostgreSQL cluster, two servers sharing one database
+# among them (installs postgresql when it can; says in one line when it is skipped).
+bash scripts/hall-postgres-test.sh build
 # The Debian package, installed into a scratch root and started from another folder.
 bash scripts/package-test.sh
 # The whole suite again with AddressSanitizer and UndefinedBehaviorSanitizer (build-asan).

@@ -88,6 +88,7 @@ void ResetProgramState() {
     images = ImageTable{};
     soundBank = SoundBank{};
     world = World{};
+    worldReport = WorldReport{};
     gameState = 0;
     frameInput = FrameInput{};
     introDeadline = 0;

@@ -12,7 +12,8 @@
 
 namespace {
 
-// Where the state goes: JSON text, or an FNV-1a hash of every value in the same order.
+// Where the state goes: JSON text, or a hash of every value in the same order (a multiply and
+// a shift per value, so that a replay can hash every frame at no real cost).
 struct StateOut {
     std::string* json = nullptr;
     uint64_t hash = 14695981039346656037ull;
@@ -30,13 +31,18 @@ void Key(StateOut& out, const char* name) {
     json += name;
     json += "\":";
 }
+void MixValue(StateOut& out, uint64_t value) {
+    out.hash = (out.hash ^ value) * 1099511628211ull;
+    out.hash ^= out.hash >> 31;
+}
+
 void Int(StateOut& out, const char* name, long long value) {
-    if (out.json == nullptr) return Mix(out, &value, sizeof value);
+    if (out.json == nullptr) return MixValue(out, uint64_t(value));
     Key(out, name);
     *out.json += std::to_string(value);
 }
 void Bool(StateOut& out, const char* name, bool value) {
-    if (out.json == nullptr) return Mix(out, &value, 1);
+    if (out.json == nullptr) return MixValue(out, value ? 1 : 0);
     Key(out, name);
     *out.json += value ? "true" : "false";
 }

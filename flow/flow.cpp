@@ -37,6 +37,7 @@ static void RunIntroFrame() {
 static void RunTitleFrame() {
     BlitOpaque(0, 0, images.titleImage);
     DrawHighScoreTable();
+    DrawHallLine(490);  // between "Press Enter" and the ship
     PresentFrame();
     if (KeyPressed(VK_RETURN)) {
         StartSound(soundBank.enemyExplosionSound);
@@ -85,7 +86,12 @@ static void RunPlayingFrame() {
     } else {
         PresentFrame();
     }
-    if (!world.paused) UpdateWorld();
+    if (world.paused) return;
+    worldReport = WorldReport{};
+    UpdateWorld();
+    // A lost game ends play even in the step that cleared the level.
+    if (worldReport.gameLost) gameState = STATE_RANK_SCORE;
+    else if (worldReport.levelCleared) gameState = STATE_LEVEL_CLEAR;
 }
 
 static void RunLevelClearFrame() {
@@ -100,6 +106,7 @@ static void RunLevelClearFrame() {
 static void RunGameOverFrame() {
     BlitOpaque(0, 0, images.gameOverImage);
     if (newEntryRow >= 0) DrawNamePrompt();
+    DrawHallLine(452);  // under the name prompt
     PresentFrame();
     if (KeyPressed(VK_RETURN)) gameState = STATE_TITLE;
 }
@@ -130,13 +137,21 @@ void RunFrame() {
     case STATE_TITLE: return RunTitleFrame();
     case STATE_STORY: return RunStoryFrame();
     case STATE_SHIP_SELECT: return RunShipSelectFrame();
-    case STATE_NEW_GAME: return StartNewGame();
-    case STATE_LEVEL_START: return StartLevel(), LoadLevelBackground();
+    case STATE_NEW_GAME:
+        StartNewGame();
+        gameState = STATE_LEVEL_START;
+        return;
+    case STATE_LEVEL_START:
+        StartLevel();
+        LoadLevelBackground();
+        gameState = STATE_LEVEL_INTRO;
+        return;
     case STATE_LEVEL_INTRO: return RunLevelIntroFrame();
     case STATE_PLAYING: return RunPlayingFrame();
     case STATE_LEVEL_CLEAR: return RunLevelClearFrame();
     case STATE_RANK_SCORE:
-        RankFinalScore(world.score);  // moves on to the game-over screen, shown in this same pass
+        RankFinalScore(world.score);  // the game-over screen is shown in this same pass
+        gameState = STATE_GAME_OVER;
         return RunGameOverFrame();
     case STATE_GAME_OVER: return RunGameOverFrame();
     case STATE_OPTIONS: return RunOptionsFrame();

@@ -7,7 +7,6 @@
 namespace {
 
 constexpr int32_t SCREEN_RIGHT = 800;
-constexpr int32_t VIRUS_SIZE = 64;
 constexpr int32_t DESCENT = 5;
 constexpr uint32_t ALIVE_FRAME_MS = 150;
 constexpr uint32_t EXPLOSION_FRAME_MS = 100;
@@ -25,7 +24,7 @@ constexpr int32_t SHIP_TOP_LINE = 536;
 bool FormationReachesWall() {
     int32_t dx = world.formationDx;
     if (dx < 0) return world.viruses[world.leftColumn][0].x + dx < 0;
-    if (dx > 0) return world.viruses[world.rightColumn][0].x + dx + VIRUS_SIZE > SCREEN_RIGHT;
+    if (dx > 0) return world.viruses[world.rightColumn][0].x + dx + SPRITE_SIZE > SCREEN_RIGHT;
     return false;
 }
 
@@ -74,7 +73,7 @@ void CheckInvasion() {
         if (world.viruses[i][world.bottomRow].state == ACTOR_NORMAL)
             lowest = &world.viruses[i][world.bottomRow];
     if (!lowest) return;
-    int32_t bottom = lowest->y + VIRUS_SIZE;
+    int32_t bottom = lowest->y + SPRITE_SIZE;
     if (bottom >= SHIP_TOP_LINE) {
         // Reaching the ship's line destroys it whatever its armour or invulnerability.
         world.warningLevel = WARNING_MISSION_FAILED;

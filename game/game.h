@@ -10,6 +10,13 @@ extern uint32_t randState;
 void SeedRandom(uint32_t seed);
 int32_t NextRandom();
 
+// What the simulation and the set-up report to the screen machine, which alone changes the screen.
+struct WorldReport {
+    bool levelCleared = false;  // the last column's last virus is gone and scored
+    bool gameLost = false;      // the last ship is gone, or any ship after an invasion
+};
+extern WorldReport worldReport;
+
 void StartNewGame();
 void StartLevel();
 void ChooseLevelBackground();

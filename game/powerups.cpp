@@ -5,13 +5,10 @@
 
 namespace {
 
-constexpr int32_t ITEM_SIZE = 64;
-constexpr int32_t SHIP_SIZE = 64;
 constexpr int32_t FALL_SPEED = 2;
 constexpr int32_t LOST_AT_Y = 600;  // the screen's bottom edge
 constexpr uint32_t ITEM_FRAME_MS = 50;
 // Cells of 64 px: 0..320 falling in a loop, 384..512 being collected.
-constexpr int32_t CELL = 64;
 constexpr int32_t FALLING_LAST_CELL = 320;
 constexpr int32_t COLLECTING_FIRST_CELL = 384;
 constexpr int32_t COLLECTING_LAST_CELL = 512;
@@ -22,15 +19,15 @@ bool AdvanceItemCell(PowerUp& item) {
         item.active = false;
         return true;
     }
-    if (item.frameX >= COLLECTING_FIRST_CELL || item.frameX < FALLING_LAST_CELL) item.frameX += CELL;
+    if (item.frameX >= COLLECTING_FIRST_CELL || item.frameX < FALLING_LAST_CELL) item.frameX += SPRITE_SIZE;
     else item.frameX = 0;
     return false;
 }
 
 bool TouchesShip(const PowerUp& item) {
     const PlayerShip& ship = world.ship;
-    Rect itemBox{item.x, item.y, item.x + ITEM_SIZE, item.y + ITEM_SIZE};
-    Rect shipBox{ship.x, ship.y, ship.x + SHIP_SIZE, ship.y + SHIP_SIZE};
+    Rect itemBox{item.x, item.y, item.x + SPRITE_SIZE, item.y + SPRITE_SIZE};
+    Rect shipBox{ship.x, ship.y, ship.x + SPRITE_SIZE, ship.y + SPRITE_SIZE};
     return RectsOverlap(itemBox, shipBox);
 }
 

@@ -68,7 +68,6 @@ void StartNewGame() {
     world.ship.frameY = 0;
     world.ship.state = ACTOR_NORMAL;
     world.formationDx = 0;
-    gameState = STATE_LEVEL_START;
 }
 
 void StartLevel() {
@@ -89,7 +88,6 @@ void StartLevel() {
     for (Projectile& shot : world.projectiles) shot.owner = SHOT_NONE;
     // Reseed with the second alone, so the play that follows does not repeat level after level.
     SeedRandom(uint32_t(CurrentTime()));
-    gameState = STATE_LEVEL_INTRO;
 }
 
 // The level's background picture is chosen here; the drawing side loads it (LoadLevelBackground).

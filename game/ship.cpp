@@ -16,7 +16,6 @@ constexpr int32_t SINGLE_GUN_OFFSET = 32;
 constexpr int32_t DOUBLE_GUN_SPACING = 48;
 
 // Sprite cells, 64 px each.
-constexpr int32_t CELL = 64;
 constexpr int32_t APPEARING_LAST_CELL = 128;
 constexpr int32_t BANK_LEFT_FIRST = 192;
 constexpr int32_t BANK_LEFT_FULL = 320;
@@ -73,24 +72,24 @@ bool IsRightBank(int32_t cell) { return cell >= BANK_RIGHT_FIRST && cell <= BANK
 // One cell back towards level flight from either bank.
 void LevelOut(PlayerShip& ship) {
     if (ship.frameX == BANK_LEFT_FIRST || ship.frameX == BANK_RIGHT_FIRST) ship.frameX = LEVEL_CELL;
-    else if (IsLeftBank(ship.frameX) || IsRightBank(ship.frameX)) ship.frameX -= CELL;
+    else if (IsLeftBank(ship.frameX) || IsRightBank(ship.frameX)) ship.frameX -= SPRITE_SIZE;
 }
 
 void BankLeft(PlayerShip& ship) {
     if (IsRightBank(ship.frameX)) LevelOut(ship);
     else if (ship.frameX == LEVEL_CELL) ship.frameX = BANK_LEFT_FIRST;
-    else if (IsLeftBank(ship.frameX) && ship.frameX < BANK_LEFT_FULL) ship.frameX += CELL;
+    else if (IsLeftBank(ship.frameX) && ship.frameX < BANK_LEFT_FULL) ship.frameX += SPRITE_SIZE;
 }
 
 void BankRight(PlayerShip& ship) {
     if (IsLeftBank(ship.frameX)) LevelOut(ship);
     else if (ship.frameX == LEVEL_CELL) ship.frameX = BANK_RIGHT_FIRST;
-    else if (IsRightBank(ship.frameX) && ship.frameX < BANK_RIGHT_FULL) ship.frameX += CELL;
+    else if (IsRightBank(ship.frameX) && ship.frameX < BANK_RIGHT_FULL) ship.frameX += SPRITE_SIZE;
 }
 
 void Materialise(PlayerShip& ship) {
     if (ship.frameX < APPEARING_LAST_CELL) {
-        ship.frameX += CELL;
+        ship.frameX += SPRITE_SIZE;
     } else {
         ship.state = ACTOR_NORMAL;
         ship.frameX = LEVEL_CELL;
@@ -103,7 +102,7 @@ void LoseShip() {
     PlayerShip& ship = world.ship;
     world.lives -= 1;
     if (world.lives < 0 || world.warningLevel == WARNING_MISSION_FAILED) {
-        gameState = STATE_RANK_SCORE;
+        worldReport.gameLost = true;
         return;
     }
     ship.state = ACTOR_APPEARING;
@@ -116,7 +115,7 @@ void LoseShip() {
 // The explosion runs to its last cell, which is then held for a second before the ship is lost.
 void Explode(PlayerShip& ship) {
     if (ship.frameX < EXPLOSION_LAST_CELL) {
-        if (TimedStep(world.shipExplosionTimer, EXPLOSION_FRAME_MS)) ship.frameX += CELL;
+        if (TimedStep(world.shipExplosionTimer, EXPLOSION_FRAME_MS)) ship.frameX += SPRITE_SIZE;
         return;
     }
     if (TimedStep(world.deathHoldUntil, DEATH_HOLD_MS)) LoseShip();

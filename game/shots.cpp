@@ -6,7 +6,6 @@
 namespace {
 
 constexpr int SHOT_SIZE = 16;
-constexpr int ACTOR_SIZE = 64;            // ship and virus alike
 constexpr int FIRE_CHANCE = 50;           // the formation fires on about one step in 50
 constexpr int PLAYER_SHOT_SPEED = 10;
 constexpr int32_t PLAYER_SHOT_GONE = -16; // wholly above the screen
@@ -80,7 +79,7 @@ void HitViruses(Projectile& shot, const Rect& r) {
     for (int column = 0; column < FORMATION_COLUMNS; ++column) {
         for (int row = 0; row < FORMATION_ROWS; ++row) {
             Virus& virus = world.viruses[column][row];
-            if (virus.state != ACTOR_NORMAL || !RectsOverlap(r, BoxAt(virus.x, virus.y, ACTOR_SIZE)))
+            if (virus.state != ACTOR_NORMAL || !RectsOverlap(r, BoxAt(virus.x, virus.y, SPRITE_SIZE)))
                 continue;
             FreeSlot(shot);
             RestartSound(soundBank.enemyExplosionSound);
@@ -96,7 +95,7 @@ void HitViruses(Projectile& shot, const Rect& r) {
 void HitShip(Projectile& shot, const Rect& r) {
     PlayerShip& ship = world.ship;
     if (ship.state == ACTOR_EXPLODING || ship.invulnerableUntil != 0) return;
-    if (!RectsOverlap(r, BoxAt(ship.x, ship.y, ACTOR_SIZE))) return;
+    if (!RectsOverlap(r, BoxAt(ship.x, ship.y, SPRITE_SIZE))) return;
     FreeSlot(shot);
     if (world.shipKind == SHIP_OMEGA && ship.armour == 1) {
         ship.armour = 0;

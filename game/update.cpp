@@ -3,6 +3,8 @@
 
 #include "core/core.h"
 
+WorldReport worldReport;
+
 // The level is over once the last column's viruses are all gone; one still exploding keeps
 // the level running until its explosion has run out and been scored.
 bool IsLevelCleared() {
@@ -15,7 +17,7 @@ bool IsLevelCleared() {
 // Hits are tested on the positions the previous step left, before anything moves; a shot
 // fired in this step is moved once before it can hit anything.
 void UpdateWorld() {
-    if (IsLevelCleared()) gameState = STATE_LEVEL_CLEAR;
+    if (IsLevelCleared()) worldReport.levelCleared = true;
     ResolveShotHits();
     UpdateFormation();
     FireVirusShot();

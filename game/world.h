@@ -52,6 +52,10 @@ struct Virus {
     uint32_t frameTimer;
 };
 
+// Every sprite (ship, virus, bonus item) is a 64 x 64 cell of its picture strip, and its box on
+// the playfield is the same size.
+constexpr int32_t SPRITE_SIZE = 64;
+
 // A shield is its own rectangle; it shrinks with every hit.
 using Shield = Rect;
 

@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr int SPRITE_SIZE = 64;
 constexpr int SHOT_SIZE = 16;
 constexpr int ICON_SIZE = 32;
 constexpr int ICONS_LEFT = 650;

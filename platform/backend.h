@@ -22,6 +22,9 @@ bool BackendReadDataFile(const char* name, std::string* bytes);
 PlatformTableRead BackendReadTable(std::string* bytes);
 bool BackendKeepTableCopy();
 bool BackendSaveTable(const std::string& bytes);
+PlatformTableRead BackendLockTable(std::string* bytes);
+void BackendUnlockTable();
+void BackendTableNotSaved();
 
 // The session layer's side, for the backends.
 // --record FILE: records this session; false (with a line on stderr) when the file cannot be made.

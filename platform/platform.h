@@ -99,6 +99,11 @@ void PlatformPresent(const uint16_t* pixels);
 // draws nothing and loads no pictures. Called once at start-up.
 bool PlatformShowsFrames();
 
+// One line for the game-over and title screens from outside the game: what a Hall answered to
+// the game sent last (quellfort --hall), or empty. Drawing only: the game's state never depends
+// on it, so a recording holds nothing of it. Called while those screens are drawn.
+std::string PlatformHallLine();
+
 // Files. Game data (pictures, qfel.dat) comes from the current folder when it holds them, else
 // from the data folder installed beside the executable. The high-score table is qfhs.dat in the
 // game folder when the game runs from one, else in the player's own data folder.
@@ -113,14 +118,21 @@ enum PlatformTableRead : int {
 };
 // Reads the high-score file, only a regular file and at most 64 KiB. Called at start-up.
 PlatformTableRead PlatformReadTable(std::string* bytes);
-// Copies the high-score file to the first free name of qfhs.dat.bak, .bak.1 ... .bak.9, never
-// over an existing file; says on stderr where it went, or why no copy was kept. Called before a
-// damaged table is replaced.
+// Copies the whole high-score file to the first free name of qfhs.dat.bak, .bak.1 ... .bak.9,
+// never over an existing file; false, having said why, when no whole copy was kept (the file
+// must then stay as it is). Called before a damaged table is replaced.
 bool PlatformKeepTableCopy();
-// Replaces the high-score file with `bytes` so that a crash or power cut leaves the old table or
-// the new one; false, with one line on stderr, when the file was left as it was. Called at
-// start-up (a new or damaged table) and at every exit.
+// Takes the high-score file's lock, waiting while another game saves the same file, then reads
+// the file again as PlatformReadTable does. Called by every save, which ends with the unlock.
+PlatformTableRead PlatformLockTable(std::string* bytes);
+// Replaces the file with `bytes` through a temporary file of this save's own, so a crash or power
+// cut leaves the old table or the new one; false, with one line on stderr, when the file was
+// left as it was. Called under the lock.
 bool PlatformSaveTable(const std::string& bytes);
+void PlatformUnlockTable();
+// Shows the player, where they look, the reason last given on stderr why the table was not
+// saved (a message box as the window closes). Called when a save lost this session's new scores.
+void PlatformTableNotSaved();
 
 // Embedded resource lookup by name, without regard to case. Called by the sound bank.
 bool PlatformFindResource(const char* name, const uint8_t** data, size_t* size);

@@ -64,13 +64,82 @@ void SetDefaultTable() {
 }
 
 // Ten lines, name and score of each row, every line ending in CR LF as the file always has.
-std::string FormatTable() {
+std::string FormatTable(const HighScoreTable& table) {
     std::string text;
-    for (const HighScoreEntry& row : highScores.rows) {
+    for (const HighScoreEntry& row : table.rows) {
         text += row.name + "\r\n";
         text += std::to_string(row.score) + "\r\n";
     }
     return text;
+}
+
+bool ParseTable(const std::string& bytes, HighScoreTable& table) {
+    std::istringstream in(bytes);
+    return ReadHighScoreFile(in, table);
+}
+
+bool HasSessionEntries() {
+    for (int32_t entry : highScoreFile.rowEntry)
+        if (entry >= 0) return true;
+    return false;
+}
+
+// Takes out of the first `used` rows the first one equal to `entry`; returns the rows left.
+int RemoveRow(HighScoreTable& table, int used, const HighScoreEntry& entry) {
+    for (int row = 0; row < used; ++row) {
+        if (table.rows[row].name != entry.name || table.rows[row].score != entry.score) continue;
+        for (int below = row + 1; below < used; ++below) table.rows[below - 1] = table.rows[below];
+        return used - 1;
+    }
+    return used;
+}
+
+// This session's entries ranked into the table as the file holds it now, each in place of the
+// version of it that an earlier save wrote. The lowest go in first: among equal scores the entry
+// ranked later stands higher, here as in the game, and this session's stand above the file's.
+HighScoreTable MergeSessionEntries(HighScoreTable file) {
+    int used = HIGH_SCORE_ROWS;
+    for (int row = HIGH_SCORE_ROWS - 1; row >= 0; --row) {
+        const int32_t entry = highScoreFile.rowEntry[row];
+        if (entry < 0) continue;
+        const SessionEntry& known = highScoreFile.entries[size_t(entry)];
+        if (known.saved) used = RemoveRow(file, used, known.asSaved);
+        RankEntry(file, used, highScores.rows[row], nullptr);  // a freed row always takes it
+        if (used < HIGH_SCORE_ROWS) ++used;
+    }
+    return file;
+}
+
+void MarkSessionEntriesSaved() {
+    for (int row = 0; row < HIGH_SCORE_ROWS; ++row) {
+        const int32_t entry = highScoreFile.rowEntry[row];
+        if (entry >= 0) highScoreFile.entries[size_t(entry)] = {highScores.rows[row], true};
+    }
+}
+
+// The default table is written at start-up only where the file is still missing, or still the
+// damaged one that was just copied aside: another game may have saved a table meanwhile.
+void WriteDefaultTable(const std::string& readAtStart) {
+    std::string now;
+    const PlatformTableRead read = PlatformLockTable(&now);
+    if (read == TABLE_MISSING || (read == TABLE_READ && now == readAtStart)) PlatformSaveTable(FormatTable(highScores));
+    PlatformUnlockTable();
+}
+
+// Under the lock: merged into the table the file holds now; a file gone or damaged since
+// start-up is replaced by this session's table (a damaged one once it is copied whole).
+bool SaveUnderLock() {
+    std::string bytes;
+    HighScoreTable file;
+    const PlatformTableRead read = PlatformLockTable(&bytes);
+    bool saved = false;
+    if (read == TABLE_READ && ParseTable(bytes, file))
+        saved = PlatformSaveTable(FormatTable(MergeSessionEntries(file)));
+    else if (read == TABLE_MISSING || (read == TABLE_READ && PlatformKeepTableCopy()))
+        saved = PlatformSaveTable(FormatTable(highScores));
+    if (saved) MarkSessionEntriesSaved();
+    PlatformUnlockTable();
+    return saved;
 }
 
 }  // namespace
@@ -86,29 +155,34 @@ bool ReadHighScoreFile(std::istream& in, HighScoreTable& table) {
 }
 
 // A missing file is created with the default table. An incomplete one is copied aside first,
-// so that a hand-edited file that went wrong can still be mended. Anything that is not a plain
-// readable file is left alone for the whole run, and the default table is played.
+// so that a hand-edited file that went wrong can still be mended; one that cannot be copied whole
+// stays as it is. Anything that is not a plain readable file is left alone for the whole run, and
+// the default table is played.
 void LoadHighScores() {
     std::string bytes;
     const PlatformTableRead result = PlatformReadTable(&bytes);
+    highScoreFile = HighScoreFile{};  // no row read from the file is this session's entry
     highScoreFile.leftAlone = result == TABLE_LEFT_ALONE;
     HighScoreTable read;
-    std::istringstream in(bytes);
-    if (result == TABLE_READ && ReadHighScoreFile(in, read)) {
+    if (result == TABLE_READ && ParseTable(bytes, read)) {
         highScores = read;
         return;
     }
     SetDefaultTable();
     if (result == TABLE_LEFT_ALONE) return;
-    if (result == TABLE_READ) PlatformKeepTableCopy();
-    SaveHighScores();
-}
-
-// Written on every exit; the platform keeps the old table whole when the save fails.
-void SaveHighScores() {
-    if (highScoreFile.leftAlone) {
-        std::fprintf(stderr, "quellfort: high scores not saved: their file was left alone (see above)\n");
+    if (result == TABLE_READ && !PlatformKeepTableCopy()) {
+        highScoreFile.leftAlone = true;
         return;
     }
-    PlatformSaveTable(FormatTable());
+    WriteDefaultTable(bytes);
+}
+
+void SaveHighScores() {
+    if (!HasSessionEntries()) return;
+    if (highScoreFile.leftAlone) {
+        std::fprintf(stderr, "quellfort: high scores not saved: their file was left alone (see above)\n");
+        PlatformTableNotSaved();
+        return;
+    }
+    if (!SaveUnderLock()) PlatformTableNotSaved();
 }

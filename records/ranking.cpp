@@ -8,18 +8,28 @@
 int32_t newEntryRow = -1;
 int32_t nameLength = 0;
 
-// Equal scores rank newest first: a score equal to the fifth row still enters, and one equal to
-// a row above moves past it.
-void RankFinalScore(int32_t score) {
-    if (score >= highScores.rows[HIGH_SCORE_ROWS - 1].score) {
-        newEntryRow = HIGH_SCORE_ROWS - 1;
-        while (newEntryRow > 0 && score >= highScores.rows[newEntryRow - 1].score) {
-            highScores.rows[newEntryRow] = highScores.rows[newEntryRow - 1];
-            --newEntryRow;
-        }
-        highScores.rows[newEntryRow] = {"", score};
+// Equal scores rank newest first: a score equal to the last row still enters, and one equal to a
+// row above moves past it. A free row (the save's merge frees the rows it replaces) takes any score.
+int RankEntry(HighScoreTable& table, int used, const HighScoreEntry& entry, int32_t* rowEntry) {
+    if (used >= HIGH_SCORE_ROWS && entry.score < table.rows[HIGH_SCORE_ROWS - 1].score) return -1;
+    int row = used < HIGH_SCORE_ROWS ? used : HIGH_SCORE_ROWS - 1;
+    while (row > 0 && entry.score >= table.rows[row - 1].score) {
+        table.rows[row] = table.rows[row - 1];
+        if (rowEntry != nullptr) rowEntry[row] = rowEntry[row - 1];
+        --row;
     }
-    gameState = STATE_GAME_OVER;
+    table.rows[row] = entry;
+    return row;
+}
+
+// The new row is this session's: the save merges it into whatever the file holds by then.
+void RankFinalScore(int32_t score) {
+    const int row = RankEntry(highScores, HIGH_SCORE_ROWS, {"", score}, highScoreFile.rowEntry);
+    if (row >= 0) {
+        newEntryRow = row;
+        highScoreFile.rowEntry[row] = int32_t(highScoreFile.entries.size());
+        highScoreFile.entries.push_back({});
+    }
 }
 
 // Backspace removes the last character. A full name takes no more characters, and no other

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 constexpr int HIGH_SCORE_ROWS = 5;
 constexpr int MAX_NAME_LENGTH = 10;
@@ -30,8 +31,11 @@ using FormationTable = int32_t[FORMATION_COUNT][FORMATION_COLUMNS][FORMATION_ROW
 extern FormationTable formations;
 
 void LoadHighScores();
+// Merges this session's new entries into the table the file holds now, under the file's lock, so
+// that two games saving one file keep both names; a session that entered nothing leaves it alone.
+// Called at exit (and by the browser when its page is hidden).
 void SaveHighScores();
-// Ranks a finished game's score into the table and moves on to the game-over screen.
+// Ranks a finished game's score into the table (the game-over screen follows).
 void RankFinalScore(int32_t score);
 void EnterNameCharacter(uint8_t character);
 void LoadFormations();
@@ -41,12 +45,27 @@ void LoadFormations();
 bool ReadHighScoreFile(std::istream& in, HighScoreTable& table);
 void ReadFormations(std::istream& in);
 
-// What start-up learnt about the high-score file: one that is not a plain readable file is
-// never written, at start-up or at exit.
+// What this session knows of the high-score file. One that is not a plain readable file, or a
+// damaged one that could not be copied whole, is never written, at start-up or at exit. Each row
+// this session's games entered carries the number of its entry (-1 for a row read from the file),
+// and the ranking moves it with its row; each entry remembers itself as the file last received it,
+// so that a later save replaces it there rather than adding it twice.
+struct SessionEntry {
+    HighScoreEntry asSaved;
+    bool saved = false;
+};
 struct HighScoreFile {
     bool leftAlone = false;
+    int32_t rowEntry[HIGH_SCORE_ROWS] = {-1, -1, -1, -1, -1};
+    std::vector<SessionEntry> entries;
 };
 extern HighScoreFile highScoreFile;
+
+// Ranks `entry` into the first `used` rows of `table` as a finished game's score is ranked: it
+// enters when it equals or beats the last row (or when a row is free) and moves up past every
+// row it equals or beats; the rows below move down, with their marks in `rowEntry` when given.
+// Returns the entry's row, or -1 when it stays out.
+int RankEntry(HighScoreTable& table, int used, const HighScoreEntry& entry, int32_t* rowEntry);
 
 // Returns the table, the name entry values, the formations and what is known of the high-score
 // file to their state at program start, for ResetProgramState.

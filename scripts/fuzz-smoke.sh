@@ -33,7 +33,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failed=0
 passed=0
-for target in wave bmp highscores highscores_file formations replay; do
+for target in wave bmp highscores highscores_file formations replay hall_request; do
     mkdir -p "$work/$target"
     # New inputs go to the scratch folder; the committed seeds are only read.
     if "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -rss_limit_mb=256 -timeout=10 \

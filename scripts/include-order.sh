@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Prints which folder includes which (from the #include lines of every source and header) and
 # fails on an include against the layer order, lowest first:
-#   platform <- session <- core <- records <- sound <- game <- gfx <- flow <- app
+#   formats <- platform <- session <- core <- records <- sound <- game <- gfx <- flow <- app
 # A folder may include only the folders to its left. tools/, tests/, fuzz/ and bench/ stand
 # outside the order. Usage: scripts/include-order.sh [SOURCE_DIR]
 set -euo pipefail
 cd "${1:-$(dirname "$0")/..}"
-order=(platform session core records sound game gfx flow app)
+order=(formats platform session core records sound game gfx flow app)
 rank() { local i; for i in "${!order[@]}"; do [ "${order[$i]}" = "$1" ] && echo "$i" && return; done; echo -1; }
 
 bad=0

@@ -25,10 +25,11 @@ if ! have_all dpkg-shlibdeps dpkg-deb cpack; then
 fi
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j"$jobs" --target quellfort package_files >/dev/null
+cmake --build "$build" -j"$jobs" --target quellfort quellfort-server package_files >/dev/null
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 deb=$build/quellfort_${version}_amd64.deb
-rm -f "$deb"
+server_deb=$build/quellfort-server_${version}_amd64.deb
+rm -f "$deb" "$server_deb"
 (cd "$build" && cpack -G DEB >/dev/null)
 [ -f "$deb" ] || { echo "package test: $deb was not built"; exit 1; }
 
@@ -85,8 +86,25 @@ cd - >/dev/null
 if have_all desktop-file-validate appstreamcli lintian; then
     desktop-file-validate "$work"/root/usr/share/applications/*.desktop
     appstreamcli validate --no-net "$work"/root/usr/share/metainfo/*.xml
-    lintian --allow-root --fail-on error,warning "$deb"
+    lintian --allow-root --fail-on error,warning "$deb" "$server_deb"
 else
     echo "package test: validators and lintian left out (not installed; as root: apt-get install desktop-file-utils appstream lintian)"
 fi
-echo "package test passed: $(basename "$deb")"
+# The Hall's package beside it: its server starts from the scratch root and answers.
+[ -f "$server_deb" ] || fail "$server_deb was not built"
+dpkg-deb -x "$server_deb" "$work/server-root"
+server=$work/server-root/usr/bin/quellfort-server
+[ "$("$server" --version)" = "quellfort-server $version" ] || fail "quellfort-server --version says $("$server" --version)"
+[ -f "$work/server-root/lib/systemd/system/quellfort-server.service" ] || fail "no systemd unit in $server_deb"
+"$server" --listen 127.0.0.1:0 --data "$work/hall" >"$work/server.out" 2>&1 &
+pid=$!
+for _ in $(seq 50); do grep -q 127.0.0.1 "$work/server.out" && break; sleep 0.1; done
+port=$(sed -n 's/.*127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/server.out")
+exec 3<>"/dev/tcp/127.0.0.1/$port" && printf 'GET /healthz HTTP/1.0\r\n\r\n' >&3 && grep -q '^ok' <&3 ||
+    fail "the installed quellfort-server does not answer /healthz"
+exec 3>&-
+kill -TERM "$pid"
+wait "$pid" || fail "quellfort-server ended with status $? after SIGTERM"
+pid=""
+[ -f "$work/hall/hall.sqlite3" ] || fail "the installed quellfort-server kept no table in its --data folder"
+echo "package test passed: $(basename "$deb") $(basename "$server_deb")"

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the game needs to build, play and test, when any is missing.
+# Installs the Debian packages the game needs to build, play and test, when any is missing
+# (libcurl sends games to a Hall; cpp-httplib, SQLite, libpqxx and OpenSSL build the Hall's server).
 # Usage: scripts/setup.sh [EXTRA_PACKAGE ...]
 # play.sh runs it as it is; test.sh adds Xvfb, xdotool, xwd and ImageMagick (a recorded game
 # in a real window);
@@ -8,7 +9,8 @@
 set -euo pipefail
 
 QUELLFORT_PACKAGES=(g++ cmake ninja-build pkg-config libsdl2-dev libsdl2-mixer-dev
-    libsdl2-ttf-dev zlib1g-dev fonts-dejavu-core libgtest-dev "$@")
+    libsdl2-ttf-dev zlib1g-dev fonts-dejavu-core libgtest-dev
+    libcurl4-openssl-dev libcpp-httplib-dev libsqlite3-dev libpqxx-dev libssl-dev "$@")
 
 missing=()
 for package in "${QUELLFORT_PACKAGES[@]}"; do

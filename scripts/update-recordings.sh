@@ -2,9 +2,9 @@
 # Re-records the committed recordings (tests/recordings/) after a change that alters the game on
 # purpose (the rules version was raised): each NAME.script is played by the headless runner
 # into NAME.qfr, and its summary kept in NAME.summary; the SDL game's recording is made again
-# under Xvfb by tests/replay_sdl.sh. Recordings made by other programs (the Windows game under
-# Wine, the browser) are re-made by their own tests when they are there: see the README.
-# Usage: scripts/update-recordings.sh [NAME ...]   (default: every script, and the SDL game)
+# under Xvfb by tests/replay_sdl.sh, the Windows game's under Wine by scripts/windows-smoke.sh.
+# Usage: scripts/update-recordings.sh [NAME ...]   (default: every script, the SDL and the
+# Windows game)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -13,7 +13,7 @@ cmake --build build --target quellfort quellfort-headless game_images game_data 
 names=("$@")
 if [ ${#names[@]} -eq 0 ]; then
     for script in tests/recordings/*.script; do names+=("$(basename "$script" .script)"); done
-    names+=(sdl-game)
+    names+=(sdl-game windows-game)
 fi
 work=$(mktemp -d /tmp/quellfort-recordings.XXXXXX)
 trap 'rm -rf "$work"' EXIT
@@ -21,7 +21,9 @@ for name in "${names[@]}"; do
     rm -rf "$work/$name" && mkdir -p "$work/$name" && cd "$work/$name"
     ln -s "$root/build/images" images
     cp "$root/build/qfel.dat" qfel.dat
-    if [ "$name" = sdl-game ]; then
+    if [ "$name" = windows-game ]; then
+        QUELLFORT_KEEP_RECORDING="$root/tests/recordings/$name.qfr" bash "$root/scripts/windows-smoke.sh"
+    elif [ "$name" = sdl-game ]; then
         "$root/tests/replay_sdl.sh" "$root/build/quellfort" "$root/build/quellfort-headless" "$root/build" \
             "$root/tests/recordings/$name.qfr"
     else

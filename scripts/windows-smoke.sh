@@ -1,19 +1,28 @@
 #!/usr/bin/env bash
-# Smoke test of the native Windows game under Wine, in a virtual 800 x 600 X display:
-#  1. in a fresh game directory it starts, reaches the title screen, whose picture and
-#     high-score table must match the Linux build's frame of the same moment, quits on Escape
-#     with status 0 and leaves the same qfhs.dat as the Linux build (the default table);
-#  2. given a table of other scores in bare LF lines, it shows that table on the title, quits on
-#     Escape and writes the table back with CR LF lines, as the Linux build does;
-#  3. it records a short session (--record) that the Linux headless runner replays to a match.
-# Skips with status 0 when Wine, Xvfb, xdotool, xwd or ImageMagick is missing. Builds the game
-# with scripts/windows-build.sh first when build-win/dist/quellfort.exe is not there.
-# The title screenshots are kept as build-win/smoke/title.png and title-seeded.png.
-set -euo pipefail
+# Test of the two Windows downloads under Wine, in a virtual 1700 x 1300 X display, where the
+# full-screen game shows its picture at twice its size, centred on black:
+#  1. the portable zip holds the game and nothing else; unpacked and started from another folder
+#     it shows the title as the Linux build draws it, quits on Escape with status 0 and keeps the
+#     same qfhs.dat as the Linux build beside quellfort.exe (portable.txt); a table of other
+#     scores in bare LF lines is shown and left as the Linux build leaves it;
+#     the program carries its icon, version and manifest; --version and --help print to the
+#     console, and the program alone says its data is missing;
+#  2. the installer installs silently (/S) for the player; the Start-menu shortcut and the
+#     Apps & features entry are there; the installed game moves the table an older copy left in
+#     its folder to %APPDATA%\Quellfort, shows it, records a session that the Linux headless
+#     runner replays to a match, and keeps the table there; the silent uninstall removes the
+#     program and leaves the table.
+# Skips with status 0 when Wine, Xvfb, xdotool, xwd, unzip, mingw-w64's binutils or ImageMagick
+# is missing. Builds the game with scripts/windows-build.sh first when build-win has no installer.
+# The title screenshots are kept as build-win/smoke/title.png and title-installed.png.
+set -Eeuo pipefail
 cd "$(dirname "$0")/.."
 
 host_build=${QUELLFORT_HOST_BUILD:-build}
 win_build=${QUELLFORT_WIN_BUILD:-build-win}
+version=$(sed -n 's/^project(Quellfort VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+zip_file=quellfort-$version-windows-x64.zip
+setup_file=quellfort-$version-setup.exe
 
 skip() {
     echo "windows-smoke: skipped ($1)"
@@ -22,11 +31,11 @@ skip() {
 
 wine=$(command -v wine64 || command -v wine || true)
 [ -n "$wine" ] || skip "wine is not installed"
-for tool in Xvfb xdotool xwd wineboot wineserver; do
+for tool in Xvfb xdotool xwd wineboot wineserver winepath unzip strings x86_64-w64-mingw32-objdump; do
     command -v "$tool" >/dev/null || skip "$tool is not installed"
 done
 convert -version 2>/dev/null | grep -q ImageMagick || skip "ImageMagick is not installed"
-if [ ! -f "$win_build/dist/quellfort.exe" ] || [ ! -x "$host_build/quellfort-headless" ]; then
+if [ ! -f "$win_build/$setup_file" ] || [ ! -x "$host_build/quellfort-headless" ]; then
     command -v x86_64-w64-mingw32-g++ >/dev/null || skip "the mingw-w64 cross compiler is not installed"
     QUELLFORT_HOST_BUILD=$host_build QUELLFORT_WIN_BUILD=$win_build scripts/windows-build.sh >/dev/null
 fi
@@ -49,6 +58,8 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
+# A command that fails outside the checks below still says which one it was.
+trap 'echo "windows-smoke: FAILED: line $LINENO: $BASH_COMMAND"' ERR
 
 fail() {
     echo "windows-smoke: FAILED: $1"
@@ -58,9 +69,11 @@ fail() {
     exit 1
 }
 
-# Wine cannot change the X display's mode, so the display is exactly the game's 800 x 600.
+# Twice 800 x 600 and a 50-pixel border fit: the picture is doubled and centred.
+SCREEN=1700x1300
+PICTURE=1600x1200+50+50
 start_display() {
-    Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+    Xvfb -displayfd 3 -screen 0 ${SCREEN}x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
     xvfb_pid=$!
     for _ in $(seq 100); do
         [ -s "$work/display" ] && break
@@ -79,6 +92,8 @@ make_prefix() {
     wineserver -w
 }
 
+unix_path() { winepath -u "$1" 2>/dev/null | tr -d '\r'; }
+
 # The Linux build's headless runner, the same scenario: its frame and its qfhs.dat.
 linux_reference() {
     local dir=$work/linux$1
@@ -89,13 +104,12 @@ linux_reference() {
     (cd "$dir" && "$host_build/quellfort-headless" run.txt >/dev/null 2>&1) || fail "the Linux reference run $1 failed"
 }
 
+# start_game RUN PROGRAM [ARGUMENT ...]: the program started in the folder run$RUN.
 start_game() {
-    local dir=$work/run$1
-    mkdir -p "$dir"
-    cp -r "$win_build/dist/." "$dir/"
-    [ -n "${2:-}" ] && cp "$2" "$dir/qfhs.dat"
+    local dir=$work/run$1 program=$2
     shift 2
-    (cd "$dir" && exec "$wine" quellfort.exe "$@" >stdout.log 2>stderr.log) &
+    mkdir -p "$dir"
+    (cd "$dir" && exec "$wine" "$program" "$@" >stdout.log 2>stderr.log) &
     game_pid=$!
     for _ in $(seq 600); do
         xdotool search --name '^Quellfort$' >/dev/null 2>&1 && return 0
@@ -105,18 +119,23 @@ start_game() {
     fail "run $1: no window named Quellfort within 60 s"
 }
 
-# Screenshots until the screen shows the Linux build's title frame, pixel for pixel within the
-# rounding of 16-bit colour to 24 (1 %), and the title picture itself above the table.
+# Screenshots until the picture shows the Linux build's title frame with each of its pixels a
+# 2 x 2 square, pixel for pixel within the rounding of 16-bit colour to 24 (1 %), black around
+# it, and the title picture itself above the table.
 wait_for_title() {
-    local reference=$1 keep=$2 screen=$work/screen
+    local reference=$1 keep=$2 screen=$work/screen differing=""
+    convert "$reference" -scale 200% "$work/reference-doubled.png"
     for _ in $(seq 60); do
         xwd -root -silent -out "$screen.xwd" && convert "$screen.xwd" "$screen.png"
-        local differing
-        differing=$(compare -metric AE -fuzz 1% "$screen.png" "$reference" null: 2>&1 || true)
+        convert "$screen.png" -crop $PICTURE +repage "$screen-picture.png"
+        differing=$(compare -metric AE -fuzz 1% "$screen-picture.png" "$work/reference-doubled.png" null: 2>&1 || true)
         if [ "$differing" = 0 ]; then
             mkdir -p "$win_build/smoke"
             cp "$screen.png" "$win_build/smoke/$keep"
-            convert "$screen.png" -crop 800x250+0+0 +repage "$work/band.png"
+            local border
+            border=$(convert "$screen.png" -fill black -draw "rectangle 50,50 1649,1249" -format '%[max]' info:)
+            [ "$border" = 0 ] || fail "the picture is not centred on black (border up to $border)"
+            convert "$screen-picture.png" -sample 50% -crop 800x250+0+0 +repage "$work/band.png"
             convert "$host_build/images/title.bmp" -crop 800x250+0+0 +repage "$work/title-band.png"
             differing=$(compare -metric AE -fuzz 2% "$work/band.png" "$work/title-band.png" null: 2>&1 || true)
             [ "$differing" = 0 ] || fail "the title frame's top differs from images/title.bmp in $differing pixels"
@@ -125,7 +144,7 @@ wait_for_title() {
         sleep 0.5
     done
     cp "$screen.png" "$win_build/smoke/last.png" 2>/dev/null || true
-    fail "the title screen did not appear within 30 s (last screen differs in $differing pixels)"
+    fail "the title screen did not appear within 30 s (last picture differs in $differing pixels)"
 }
 
 # Escape held long enough for several passes of the main loop to see it.
@@ -144,37 +163,106 @@ quit_game() {
     [ "$status" = 0 ] || fail "run $1: the game exited with status $status"
 }
 
+# same_table FILE LINUX_RUN
 same_table() {
-    cmp -s "$work/run$1/qfhs.dat" "$work/linux$1/qfhs.dat" ||
-        fail "run $1: qfhs.dat differs from the Linux build's: $(od -c "$work/run$1/qfhs.dat" | head -3 | tr -s ' ')"
+    cmp -s "$1" "$work/linux$2/qfhs.dat" ||
+        fail "$1 differs from the Linux build's qfhs.dat: $(od -c "$1" 2>&1 | head -3 | tr -s ' ')"
 }
 
 started=$SECONDS
 start_display
 make_prefix
+appdata=$(unix_path "$(wine cmd /c echo %APPDATA% | tr -d '\r')")
+localappdata=$(unix_path "$(wine cmd /c echo %LOCALAPPDATA% | tr -d '\r')")
+[ -d "$appdata" ] && [ -d "$localappdata" ] || fail "no %APPDATA% ($appdata) or %LOCALAPPDATA% ($localappdata)"
+
+# The zip: the program, its data, the texts and portable.txt; no table, nothing else.
+expected=$(printf '%s\n' quellfort.exe qfel.dat README.txt LICENSE.txt portable.txt \
+    $(cd "$host_build" && ls images/*.bmp) | sort)
+[ "$(unzip -Z1 "$win_build/$zip_file" | sort)" = "$expected" ] ||
+    fail "$zip_file holds: $(unzip -Z1 "$win_build/$zip_file" | tr '\n' ' ')"
+portable=$work/portable
+unzip -q "$win_build/$zip_file" -d "$portable"
+
+# The program's resources: the icon (types 3 and 14), file properties (16) and manifest (24).
+types=$(x86_64-w64-mingw32-objdump -p "$portable/quellfort.exe" | sed -n 's/^0[0-9a-f]*   Entry: ID: 0x0000\(..\),.*/\1/p' | tr '\n' ' ')
+[ "$types" = "03 0e 10 18 " ] || fail "quellfort.exe's resource types are $types"
+[ "$(strings -el "$portable/quellfort.exe" | grep -x -A1 ProductVersion | tail -1)" = "$version" ] ||
+    fail "quellfort.exe's file properties lack its version"
+manifest=$(strings -a "$portable/quellfort.exe" | grep -E 'dpiAwareness|requestedExecutionLevel|supportedOS' | tr -d ' ')
+grep -q 'PerMonitorV2' <<<"$manifest" && grep -q '"asInvoker"' <<<"$manifest" && [ "$(grep -c supportedOS <<<"$manifest")" = 4 ] ||
+    fail "quellfort.exe's manifest: $manifest"
+
+[ "$(cd "$work" && "$wine" "$portable/quellfort.exe" --version | tr -d '\r')" = "quellfort $version" ] ||
+    fail "quellfort.exe --version does not print 'quellfort $version'"
+help=$(cd "$work" && "$wine" "$portable/quellfort.exe" --help | tr -d '\r')
+table=$(sed -n 's/^High scores: //p' <<<"$help")
+[ "$(unix_path "$table")" = "$portable/qfhs.dat" ] || fail "--help of the portable game names the table $table"
+mkdir -p "$work/lone"
+cp "$portable/quellfort.exe" "$work/lone/"
+status=0
+(cd "$work/lone" && "$wine" quellfort.exe >/dev/null 2>"$work/lone/stderr.log") || status=$?
+grep -q "^quellfort: the game's pictures and qfel.dat are missing: looked in the current folder, " "$work/lone/stderr.log" &&
+    [ "$status" = 1 ] || fail "without its data the game said '$(head -1 "$work/lone/stderr.log")', status $status"
 
 linux_reference 1 "" 3500
-start_game 1 ""
+start_game 1 "$portable/quellfort.exe"
 wait_for_title "$work/linux1/title.bmp" title.png
 quit_game 1
-same_table 1
+same_table "$portable/qfhs.dat" 1
 
 printf 'Zora\n31400\nKivo\n10000\nRusk\n9000\nAmbo\n500\nPelvard\n100\n' >"$work/seeded.dat"
+cp "$work/seeded.dat" "$portable/qfhs.dat"
 linux_reference 2 "$work/seeded.dat" 3500
-start_game 2 "$work/seeded.dat"
+start_game 2 "$portable/quellfort.exe"
 wait_for_title "$work/linux2/title.bmp" title-seeded.png
 quit_game 2
-same_table 2
+same_table "$portable/qfhs.dat" 2
+[ -z "$(find "$work/run1" "$work/run2" -type f ! -name '*.log')" ] ||
+    fail "the portable game left files in the folder it was started from"
+[ ! -e "$appdata/Quellfort" ] || fail "the portable game wrote to %APPDATA%\\Quellfort"
 
-# A session recorded on Windows: the title, the story and the ship selection, then Escape.
-linux_reference 3 "" 3500
-start_game 3 "" --record session.qfr
-wait_for_title "$work/linux3/title.bmp" title-recorded.png
+# The installer, for this player alone.
+"$wine" "$win_build/$setup_file" /S || fail "$setup_file /S failed"
+installed=$localappdata/Programs/Quellfort
+for file in quellfort.exe qfel.dat README.txt LICENSE.txt images/title.bmp uninstall.exe; do
+    [ -f "$installed/$file" ] || fail "the installer did not install $file in $installed"
+done
+[ ! -e "$installed/portable.txt" ] || fail "the installer installed portable.txt"
+[ -f "$appdata/Microsoft/Windows/Start Menu/Programs/Quellfort.lnk" ] || fail "no Start-menu shortcut"
+entry=$(wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quellfort' | tr -d '\r')
+for value in "DisplayVersion    REG_SZ    $version" 'DisplayIcon    REG_SZ    .*quellfort.exe,0' \
+             'EstimatedSize    REG_DWORD    0x' 'UninstallString    REG_SZ    .*uninstall.exe'; do
+    grep -q "$value" <<<"$entry" || fail "the Apps & features entry lacks '$value': $entry"
+done
+
+# An older copy's table beside the program is moved on the first start and shown.
+cp "$work/seeded.dat" "$installed/qfhs.dat"
+help=$(cd "$work" && "$wine" "$installed/quellfort.exe" --help | tr -d '\r')
+[ "$(unix_path "$(sed -n 's/^High scores: //p' <<<"$help")")" = "$appdata/Quellfort/qfhs.dat" ] ||
+    fail "--help of the installed game: $(grep 'High scores' <<<"$help")"
+start_game 3 "$installed/quellfort.exe" --record "$(winepath -w "$work/session.qfr" | tr -d '\r')"
+wait_for_title "$work/linux2/title.bmp" title-installed.png
 for key in Return Return Right; do xdotool keydown $key; sleep 0.2; xdotool keyup $key; sleep 0.5; done
 quit_game 3
+same_table "$appdata/Quellfort/qfhs.dat" 2
+[ ! -e "$installed/qfhs.dat" ] || fail "the older table stayed in the program's folder"
 mkdir -p "$work/replay"
-(cd "$work/replay" && "$host_build/quellfort-headless" --replay "$work/run3/session.qfr" >replay.log 2>&1) ||
+(cd "$work/replay" && "$host_build/quellfort-headless" --replay "$work/session.qfr" >replay.log 2>&1) ||
     fail "the Linux replay of the Windows recording: $(tail -1 "$work/replay/replay.log")"
 grep -qx 'replay matches' "$work/replay/replay.log" || fail "the Linux replay: $(tail -1 "$work/replay/replay.log")"
+# scripts/update-recordings.sh keeps this recording among the committed ones.
+[ -z "${QUELLFORT_KEEP_RECORDING:-}" ] || cp "$work/session.qfr" "$QUELLFORT_KEEP_RECORDING"
 
-echo "windows-smoke: passed in $((SECONDS - started)) s (title shown as on Linux, Escape quits with 0, qfhs.dat as on Linux, fresh and rewritten, a Windows recording replays on Linux to a match)"
+# The uninstaller runs from a copy of itself in the temporary folder: wait for all of Wine.
+"$wine" "$installed/uninstall.exe" /S || fail "uninstall.exe /S failed"
+wineserver -w
+[ ! -e "$installed" ] || fail "the uninstaller left $(ls -R "$installed" | tr '\n' ' ')"
+[ ! -e "$appdata/Microsoft/Windows/Start Menu/Programs/Quellfort.lnk" ] || fail "the uninstaller left the shortcut"
+! wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quellfort' >/dev/null 2>&1 ||
+    fail "the uninstaller left the Apps & features entry"
+same_table "$appdata/Quellfort/qfhs.dat" 2
+
+echo "windows-smoke: passed in $((SECONDS - started)) s (zip and installer: title doubled and centred as on Linux," \
+    "Escape quits with 0, the table beside the portable game and in %APPDATA%\\Quellfort for the installed one," \
+    "an older table moved there, a Windows recording replays on Linux to a match, the uninstaller leaves the table)"

@@ -9,6 +9,9 @@
 namespace {
 
 constexpr size_t CHUNK = 65536;
+// A recording's entries pack to about two thirds of their size (the frame hashes do not pack at
+// all); a file that unpacks to far more than this is a bomb, not a recording.
+constexpr size_t MAX_UNPACK_RATIO = 64;
 
 // Which parts of the input an entry changes: the high four bits of its tag byte.
 enum InputChange : uint8_t {
@@ -189,9 +192,14 @@ std::string CheckPackedEntries(RecordingReader& r) {
     bool summary = false;
     std::string error;
     PlatformInput input;
+    const size_t unpackLimit = (r.file.size() - r.packedAt) * MAX_UNPACK_RATIO + RECORDING_MAX_ENTRY_BYTES;
     for (RecordingEntry e;;) {
         in.Compact();
         const size_t start = at;
+        if (total > unpackLimit) {
+            error = "damaged recording: it unpacks to far more than any recording";
+            break;
+        }
         if (!in.Fill(1)) break;
         if (!DecodeEntry(in, e, input)) {
             if (in.status == Z_OK || in.status == Z_STREAM_END) error = "damaged recording: an entry makes no sense";
@@ -330,6 +338,7 @@ void RecordEntry(RecordingWriter& w, const RecordingEntry& e) {
     if (w.file == nullptr) return;
     const size_t start = w.pending.size();
     EncodeRecordingEntry(w.pending, e, w.last);
+    if (w.keepCopy) w.copy.append(w.pending, start, std::string::npos);
     w.crc = uint32_t(crc32(w.crc, reinterpret_cast<const Bytef*>(w.pending.data() + start), uInt(w.pending.size() - start)));
     if (w.pending.size() >= CHUNK && !Pack(w, Z_NO_FLUSH)) w.failed = true;
 }
@@ -351,6 +360,25 @@ bool CloseRecording(RecordingWriter& w) {
     if (w.file != nullptr && std::fclose(w.file) != 0) ok = false;
     w = RecordingWriter{};
     return ok;
+}
+
+std::string WholeRecordingSoFar(const RecordingWriter& w, const RecordingHeader& header,
+                                const RecordingEntry* last, size_t lastCount) {
+    if (!w.keepCopy) return "";
+    std::string entries = w.copy;
+    PlatformInput input = w.last;
+    for (size_t i = 0; i < lastCount; ++i) EncodeRecordingEntry(entries, last[i], input);
+    RecordingEntry check;
+    check.kind = ENTRY_CHECK;
+    check.value = uint32_t(crc32(0, reinterpret_cast<const Bytef*>(entries.data()), uInt(entries.size())));
+    EncodeRecordingEntry(entries, check, input);
+    uLongf size = compressBound(uLong(entries.size()));
+    std::string packed(size, '\0');
+    if (compress2(reinterpret_cast<Bytef*>(packed.data()), &size, reinterpret_cast<const Bytef*>(entries.data()),
+                  uLong(entries.size()), Z_BEST_COMPRESSION) != Z_OK)
+        return "";
+    packed.resize(size);
+    return EncodeRecordingHeader(header) + packed;
 }
 
 // ---- Reading ----

@@ -82,11 +82,18 @@ struct RecordingWriter {
     uint32_t crc = 0;        // of the entries since the last check
     PlatformInput last;      // the input the last entry left
     bool failed = false;
+    bool keepCopy = false;   // keep every entry in memory too (a session whose games go to a Hall)
+    std::string copy;        // the entries recorded so far, encoded, when keepCopy
 };
 bool OpenRecording(RecordingWriter& writer, const std::string& path, const RecordingHeader& header);
 void RecordEntry(RecordingWriter& writer, const RecordingEntry& entry);
 bool FlushRecording(RecordingWriter& writer);
 bool CloseRecording(RecordingWriter& writer);
+// A whole recording made from the writer's copy while the session goes on: the entries recorded
+// so far, then `last` (a last input and a summary the session has not recorded), packed with a
+// check as a file is. Empty when the writer keeps no copy.
+std::string WholeRecordingSoFar(const RecordingWriter& writer, const RecordingHeader& header,
+                                const RecordingEntry* last, size_t lastCount);
 
 // The entry's encoding alone, for a writer that packs elsewhere (the browser): appends the
 // bytes of one entry, given the input the last entry left, to out.

@@ -13,3 +13,6 @@ bool OpenRecording(RecordingWriter&, const std::string&, const RecordingHeader&)
 void RecordEntry(RecordingWriter&, const RecordingEntry&) {}
 bool FlushRecording(RecordingWriter&) { return false; }
 bool CloseRecording(RecordingWriter&) { return true; }
+std::string WholeRecordingSoFar(const RecordingWriter&, const RecordingHeader&, const RecordingEntry*, size_t) {
+    return "";
+}

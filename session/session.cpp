@@ -5,12 +5,14 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <vector>
 
 #include "platform/backend.h"
+#include "platform/hall.h"
 #include "session/recording.h"
 #include "session/rules.h"
 
@@ -28,7 +30,16 @@ struct Session {
     uint32_t nextValue = 0;
     // Recording.
     RecordingWriter writer;
+    RecordingHeader header;
     uint32_t lastFlush = 0;
+    // Sending finished games to a Hall (--hall).
+    HallLink hall;
+    PlatformInputMode lastMode = INPUT_MENU;  // what the game waited for at the read before
+    bool gameToSend = false;      // a game has ended and waits to be sent
+    int messagesWaiting = 0;      // at most this many messages wait in the game's queue
+    bool sentAny = false;
+    int32_t bestSent = 0;
+    std::string hallNote;         // said instead of the Hall's answer: a game not sent
     // Replaying.
     RecordingReader reader;
     bool over = false;            // the replay has ended: the game is told to quit
@@ -172,6 +183,52 @@ std::string ReadRecordingFile(const std::string& path, std::string* bytes) {
     return "";
 }
 
+// When a finished game can go to the Hall: at a read of the menus after play or after the name
+// prompt (the game is over and its name, if it earned one, typed), that comes with a present or
+// at the top of a pass (never inside a wait, after which the pass goes on), and when no message
+// waits in the game's queue, which takes one a pass (so the quit in place of this read's
+// messages is the next it takes). Called with every read while recording.
+bool GameReadyToSend(const PlatformInputWanted& wanted, RecordingEntryKind kind, int messages) {
+    const bool leftGame = session.lastMode == INPUT_PLAY || session.lastMode == INPUT_NAME;
+    if (leftGame && wanted.mode == INPUT_MENU) session.gameToSend = true;
+    if (wanted.mode != INPUT_MENU) session.gameToSend = false;
+    session.lastMode = wanted.mode;
+    // A pass that presented took a message at its top, before this read; passes that read
+    // nothing are not seen, so this is an upper bound.
+    if (kind == ENTRY_FRAME && session.messagesWaiting > 0) --session.messagesWaiting;
+    const bool ready = session.gameToSend && kind != ENTRY_WAIT && session.messagesWaiting == 0;
+    session.messagesWaiting += messages;
+    if (ready) session.gameToSend = false;
+    return ready;
+}
+
+// After a finished game, the whole session up to it goes to the Hall when that game beats the
+// ones sent before (the Hall counts a recording's best game: a lesser one would count an earlier
+// game again). The copy ends with this read, every key let go and a request to quit in place of
+// its messages, so that its replay ends here as the game would on a quit (the menus act on keys
+// only, so the rest of the pass changes nothing), then the summary of the state now.
+void SendFinishedGame(const RecordingEntry& read) {
+    const std::string summary = Summary();
+    const size_t at = summary.find("\nscore ");
+    const int32_t score = at == std::string::npos ? 0 : int32_t(std::atol(summary.c_str() + at + 7));
+    if (session.sentAny && score <= session.bestSent) {
+        session.hallNote = "Not sent to the Hall: this session sent a game of " +
+                           std::to_string(session.bestSent) + " already";
+        return;
+    }
+    RecordingEntry last[2];
+    last[0] = read;
+    last[0].input.keys = 0;
+    last[0].input.messageCount = 1;
+    last[0].input.messages[0] = {MESSAGE_QUIT, 0};
+    last[1].kind = ENTRY_SUMMARY;
+    last[1].bytes = summary;
+    session.hallNote.clear();
+    session.sentAny = true;
+    session.bestSent = score;
+    session.hall.send(WholeRecordingSoFar(session.writer, session.header, last, 2));
+}
+
 void Record(const RecordingEntry& entry) {
     RecordEntry(session.writer, entry);
     // At least once a second the recording reaches the file, so a killed game leaves it whole.
@@ -216,6 +273,7 @@ void ReplayInput(const PlatformInputWanted& wanted) {
 
 bool SessionStartRecording(const std::string& path, const char* platformName) {
     RecordingHeader header{RULES_VERSION, QUELLFORT_VERSION, platformName};
+    session.header = header;
     if (!OpenRecording(session.writer, path, header)) {
         std::fprintf(stderr, "quellfort: cannot write the recording %s\n", path.c_str());
         return false;
@@ -283,6 +341,8 @@ void PlatformReadInput(const PlatformInputWanted& wanted, PlatformInput* input) 
             e.kind = kind;
             e.value = session.nextValue;
             e.input = session.input;
+            if (GameReadyToSend(wanted, kind, e.input.messageCount) && session.hall.send != nullptr)
+                SendFinishedGame(e);
             Record(e);
         }
     }
@@ -347,4 +407,28 @@ bool PlatformSaveTable(const std::string& bytes) {
     return session.mode == SESSION_REPLAYING || BackendSaveTable(bytes);
 }
 
+// The save's lock and re-read of the table: a replay has no table on disk to share.
+PlatformTableRead PlatformLockTable(std::string* bytes) {
+    if (session.mode != SESSION_REPLAYING) return BackendLockTable(bytes);
+    bytes->clear();
+    return TABLE_MISSING;
+}
+void PlatformUnlockTable() {
+    if (session.mode != SESSION_REPLAYING) BackendUnlockTable();
+}
+void PlatformTableNotSaved() {
+    if (session.mode != SESSION_REPLAYING) BackendTableNotSaved();
+}
+
 void PlatformSetStateHooks(const PlatformStateHooks& hooks) { session.hooks = hooks; }
+
+void SessionSendGamesToHall(const HallLink& link) {
+    if (session.mode != SESSION_RECORDING || link.send == nullptr) return;
+    session.hall = link;
+    session.writer.keepCopy = true;
+}
+
+std::string PlatformHallLine() {
+    if (!session.hallNote.empty()) return session.hallNote;
+    return session.hall.line != nullptr ? session.hall.line() : std::string();
+}

@@ -4,7 +4,7 @@
 #include "gfx/bmp.h"
 #include "gfx/display.h"
 #include "gfx/images.h"
-#include "platform/common/bmp_writer.h"
+#include "formats/bmp_writer.h"
 #include "tests/test_support.h"
 
 namespace {

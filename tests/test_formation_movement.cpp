@@ -235,8 +235,8 @@ TEST_F(FormationMovementTest, LevelEndsInTheStepAfterTheLastExplosion) {
     ExplosionAboutToEnd(2, 3);
     world.ship.state = ACTOR_NORMAL;
     UpdateWorld();
-    EXPECT_EQ(gameState, STATE_PLAYING);
+    EXPECT_FALSE(worldReport.levelCleared);
     EXPECT_EQ(world.killCount, 1);
     UpdateWorld();
-    EXPECT_EQ(gameState, STATE_LEVEL_CLEAR);
+    EXPECT_TRUE(worldReport.levelCleared);
 }

@@ -52,6 +52,19 @@ void ExpectTable(const Rows& rows) {
 class HighScoreTest : public GameTest {
 protected:
     bool Exists(const std::string& name) const { return std::filesystem::exists(ScratchPath(name)); }
+    // No save left a temporary file of its own in the folder.
+    bool NoTemporaryFiles(const std::string& folder = ".") const {
+        for (const auto& entry : std::filesystem::directory_iterator(ScratchPath(folder)))
+            if (entry.path().filename().string().find(".tmp") != std::string::npos) return false;
+        return true;
+    }
+    // A finished game of this session with this score, named as the player types it.
+    void Enter(const std::string& name, int32_t score) {
+        newEntryRow = -1;
+        nameLength = 0;
+        RankFinalScore(score);
+        for (char c : name) EnterNameCharacter(uint8_t(c));
+    }
     // Loads `content` and expects it taken as these rows, the file left as it was.
     void ExpectReadAs(const std::string& content, const Rows& rows) {
         SCOPED_TRACE(content);
@@ -68,7 +81,7 @@ TEST_F(HighScoreTest, AMissingFileIsCreatedWithTheDefaultTable) {
     ExpectTable(DEFAULT_ROWS);
     EXPECT_EQ(ReadFile("qfhs.dat"), DEFAULT_FILE);
     EXPECT_FALSE(Exists("qfhs.dat.bak"));
-    EXPECT_FALSE(Exists("qfhs.dat.tmp"));
+    EXPECT_TRUE(NoTemporaryFiles());
 }
 
 // Each incomplete file is moved to qfhs.dat.bak, and the default table takes its place.
@@ -122,24 +135,45 @@ TEST_F(HighScoreTest, NegativeAndExtremeScoresAreReadAndWrittenBack) {
     EXPECT_EQ(ReadFile("qfhs.dat"), FileOf(rows));
 }
 
+// A session that entered nothing leaves the file as it is; one that did saves the first five rows.
 TEST_F(HighScoreTest, OnlyTheFirstFiveRowsOfALongerFileAreUsed) {
     const Rows rows = {{"A", 9}, {"B", 8}, {"C", 7}, {"D", 6}, {"E", 5}};
     const std::string file = FileOf(rows) + "F\r\n4\r\nG\r\nnot a score\r\n";
     ExpectReadAs(file, rows);
     SaveHighScores();
-    EXPECT_EQ(ReadFile("qfhs.dat"), FileOf(rows));
+    EXPECT_EQ(ReadFile("qfhs.dat"), file);
+    Enter("New", 7);
+    SaveHighScores();
+    EXPECT_EQ(ReadFile("qfhs.dat"), FileOf({{"A", 9}, {"B", 8}, {"New", 7}, {"C", 7}, {"D", 6}}));
 }
 
+// Five games of one session, each ranked in and named, saved and read back byte for byte.
 TEST_F(HighScoreTest, ASavedTableReadsBackUnchanged) {
     const Rows rows = {{"Kivo", 12300}, {" Ada ", 10000}, {"", 10000}, {"\xE6\xF8\xE5 \x80", -5},
                        {"0123456789", -300}};
-    SetTable(rows);
+    WriteFile("qfhs.dat", "x\n-9999\nx\n-9999\nx\n-9999\nx\n-9999\nx\n-9999\n");
+    LoadHighScores();
+    for (auto row = rows.rbegin(); row != rows.rend(); ++row) Enter(row->first, row->second);
     SaveHighScores();
     EXPECT_EQ(ReadFile("qfhs.dat"), FileOf(rows));
-    EXPECT_FALSE(Exists("qfhs.dat.tmp"));
+    EXPECT_TRUE(NoTemporaryFiles());
     SetTable(DEFAULT_ROWS);
     LoadHighScores();
     ExpectTable(rows);
+}
+
+// A later save of the same session (the browser saves whenever its page is hidden) replaces the
+// entry it saved before, and keeps what another game saved in between.
+TEST_F(HighScoreTest, ASecondSaveReplacesTheFirstAndKeepsAnotherGamesEntry) {
+    WriteFile("qfhs.dat", FileOf({{"A", 500}, {"B", 400}, {"C", 300}, {"D", 200}, {"E", 100}}));
+    LoadHighScores();
+    Enter("An", 350);
+    SaveHighScores();
+    EXPECT_EQ(ReadFile("qfhs.dat"), FileOf({{"A", 500}, {"B", 400}, {"An", 350}, {"C", 300}, {"D", 200}}));
+    WriteFile("qfhs.dat", FileOf({{"A", 500}, {"Zed", 450}, {"B", 400}, {"An", 350}, {"C", 300}}));
+    EnterNameCharacter('n');
+    SaveHighScores();
+    EXPECT_EQ(ReadFile("qfhs.dat"), FileOf({{"A", 500}, {"Zed", 450}, {"B", 400}, {"Ann", 350}, {"C", 300}}));
 }
 
 // A write that fails for real (the file size limit stands in for a full disk) keeps the old
@@ -148,7 +182,8 @@ TEST_F(HighScoreTest, AFailedWriteKeepsTheOldFile) {
     const Rows updated = {{"New", 20000}, {"Kivo", 10000}, {"Rusk", 10000}, {"Ambo", 10000},
                           {"Tesmira", 10000}};
     WriteFile("qfhs.dat", DEFAULT_FILE);
-    SetTable(updated);
+    LoadHighScores();
+    Enter("New", 20000);
     rlimit old;
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
     rlimit small = old;
@@ -172,32 +207,40 @@ TEST_F(HighScoreTest, AFailedWriteKeepsTheOldFile) {
     close(pipeEnds[0]);
     std::signal(SIGXFSZ, previousHandler);
     EXPECT_EQ(ReadFile("qfhs.dat"), DEFAULT_FILE);
-    EXPECT_FALSE(Exists("qfhs.dat.tmp"));
+    EXPECT_TRUE(NoTemporaryFiles());
     EXPECT_EQ(report.find('\n'), report.size() - 1) << report;
     SaveHighScores();
     EXPECT_EQ(ReadFile("qfhs.dat"), FileOf(updated));
 }
 
-// No temporary file can be made (a folder in its place): the table is written where it stands.
-// When the folder itself is read-only the same fallback keeps the new score.
-TEST_F(HighScoreTest, WithoutATemporaryFileTheTableIsWrittenInPlace) {
-    const Rows updated = {{"New", 20000}, {"A", 1}, {"B", 1}, {"C", 1}, {"D", 1}};
+// Whatever stands where a temporary file once went (a folder, a link, a FIFO that would block an
+// open) is passed by and left as it is. In a read-only folder, where no temporary file can be
+// made, the table is written where it stands.
+TEST_F(HighScoreTest, OddFilesBesideTheTableAndAReadOnlyFolder) {
+    namespace fs = std::filesystem;
     WriteFile("qfhs.dat", DEFAULT_FILE + DEFAULT_FILE);  // longer than the new table
-    std::filesystem::create_directories(ScratchPath("qfhs.dat.tmp/inside"));
-    SetTable(updated);
+    fs::create_directories(ScratchPath("qfhs.dat.tmp/inside"));
+    ASSERT_EQ(mkfifo(ScratchPath("qfhs.dat.tmp." + std::to_string(getpid()) + ".0").c_str(), 0644), 0);
+    fs::create_symlink("elsewhere", ScratchPath("qfhs.dat.tmp." + std::to_string(getpid()) + ".1"));
+    LoadHighScores();
+    Enter("New", 20000);
+    alarm(20);  // a save that blocks on the FIFO ends the test run rather than hanging it
     SaveHighScores();
-    EXPECT_EQ(ReadFile("qfhs.dat"), FileOf(updated));
+    alarm(0);
+    EXPECT_EQ(ReadFile("qfhs.dat"), FileOf({{"New", 20000}, {"Kivo", 10000}, {"Rusk", 10000}, {"Ambo", 10000},
+                                            {"Tesmira", 10000}}));
     EXPECT_TRUE(Exists("qfhs.dat.tmp/inside"));
+    EXPECT_FALSE(Exists("elsewhere"));
 
-    std::filesystem::remove_all(ScratchPath("qfhs.dat.tmp"));
     if (geteuid() == 0) GTEST_SKIP() << "root writes into a read-only folder anyway";
-    std::filesystem::permissions(ScratchPath("."), std::filesystem::perms::owner_write,
-                                 std::filesystem::perm_options::remove);
-    SetTable(DEFAULT_ROWS);
+    WriteFile("qfhs.dat", DEFAULT_FILE + DEFAULT_FILE);
+    LoadHighScores();
+    Enter("Ro", 30000);
+    fs::permissions(ScratchPath("."), fs::perms::owner_write, fs::perm_options::remove);
     SaveHighScores();
-    std::filesystem::permissions(ScratchPath("."), std::filesystem::perms::owner_write,
-                                 std::filesystem::perm_options::add);
-    EXPECT_EQ(ReadFile("qfhs.dat"), DEFAULT_FILE);
+    fs::permissions(ScratchPath("."), fs::perms::owner_write, fs::perm_options::add);
+    EXPECT_EQ(ReadFile("qfhs.dat"), FileOf({{"Ro", 30000}, {"Kivo", 10000}, {"Rusk", 10000}, {"Ambo", 10000},
+                                            {"Tesmira", 10000}}));
 }
 
 // A linked table is saved through the link: the shared file changes, keeps its permissions, and
@@ -208,14 +251,15 @@ TEST_F(HighScoreTest, ALinkedTableIsSavedThroughTheLink) {
     WriteFile("shared/scores", DEFAULT_FILE);
     fs::permissions(ScratchPath("shared/scores"), fs::perms::owner_read | fs::perms::owner_write);
     fs::create_symlink("shared/scores", ScratchPath("qfhs.dat"));
-    const Rows updated = {{"New", 20000}, {"A", 1}, {"B", 1}, {"C", 1}, {"D", 1}};
-    SetTable(updated);
+    const Rows updated = {{"New", 20000}, {"Kivo", 10000}, {"Rusk", 10000}, {"Ambo", 10000}, {"Tesmira", 10000}};
+    LoadHighScores();
+    Enter("New", 20000);
     SaveHighScores();
     EXPECT_TRUE(fs::is_symlink(ScratchPath("qfhs.dat")));
     EXPECT_EQ(ReadFile("shared/scores"), FileOf(updated));
     EXPECT_EQ(fs::status(ScratchPath("shared/scores")).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write);
-    EXPECT_FALSE(Exists("shared/scores.tmp"));
+    EXPECT_TRUE(NoTemporaryFiles("shared"));
 
     WriteFile("shared/scores", "half a table\r\n");
     LoadHighScores();
@@ -229,7 +273,8 @@ TEST_F(HighScoreTest, AProtectedTableIsLeftAsItIs) {
     if (geteuid() == 0) GTEST_SKIP() << "root may write a read-only file";
     WriteFile("qfhs.dat", DEFAULT_FILE);
     std::filesystem::permissions(ScratchPath("qfhs.dat"), std::filesystem::perms::owner_read);
-    SetTable({{"New", 20000}, {"A", 1}, {"B", 1}, {"C", 1}, {"D", 1}});
+    LoadHighScores();
+    Enter("New", 20000);
     testing::internal::CaptureStderr();
     SaveHighScores();
     EXPECT_NE(testing::internal::GetCapturedStderr().find("left as it is"), std::string::npos);
@@ -238,8 +283,9 @@ TEST_F(HighScoreTest, AProtectedTableIsLeftAsItIs) {
               std::filesystem::perms::owner_read);
 }
 
-// Backups never overwrite one another: each damaged file takes the next free name, and when
-// all ten are taken none is made, the player is told, and every old backup stays as it was.
+// Backups never overwrite one another: each damaged file takes the next free name. When all ten
+// are taken none is made, every old backup stays as it was, and the damaged file too: the default
+// table is played and never saved there, and the player is told.
 TEST_F(HighScoreTest, BackupsTakeTheFirstFreeNameAndNeverOverwrite) {
     std::vector<std::string> names = {"qfhs.dat.bak"};
     for (int i = 1; i <= 9; ++i) names.push_back("qfhs.dat.bak." + std::to_string(i));
@@ -260,8 +306,13 @@ TEST_F(HighScoreTest, BackupsTakeTheFirstFreeNameAndNeverOverwrite) {
     WriteFile("qfhs.dat", "damaged 3");
     testing::internal::CaptureStderr();
     LoadHighScores();
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("no copy"), std::string::npos);
-    EXPECT_EQ(ReadFile("qfhs.dat"), DEFAULT_FILE);
+    ExpectTable(DEFAULT_ROWS);
+    Enter("New", 20000);
+    SaveHighScores();
+    const std::string report = testing::internal::GetCapturedStderr();
+    EXPECT_NE(report.find("no copy"), std::string::npos) << report;
+    EXPECT_NE(report.find("not saved"), std::string::npos) << report;
+    EXPECT_EQ(ReadFile("qfhs.dat"), "damaged 3");
     for (size_t i = 4; i < names.size(); ++i) EXPECT_EQ(ReadFile(names[i]), names[i]);
     EXPECT_FALSE(Exists("qfhs.dat.bak.10"));
 }
@@ -283,14 +334,14 @@ TEST_F(HighScoreTest, AnythingButARegularFileIsLeftAlone) {
         alarm(20);  // a start-up that hangs ends the test run rather than blocking it
         testing::internal::CaptureStderr();
         LoadHighScores();
-        SetTable({{"New", 20000}, {"A", 1}, {"B", 1}, {"C", 1}, {"D", 1}});
+        Enter("New", 20000);
         SaveHighScores();
         const std::string report = testing::internal::GetCapturedStderr();
         alarm(0);
         EXPECT_NE(report.find("left alone"), std::string::npos) << report;
         EXPECT_EQ(fs::symlink_status(ScratchPath("qfhs.dat")).type(), before);
         EXPECT_FALSE(Exists("qfhs.dat.bak"));
-        EXPECT_FALSE(Exists("qfhs.dat.tmp"));
+        EXPECT_TRUE(NoTemporaryFiles());
         fs::remove_all(ScratchPath("qfhs.dat"));
         ResetRecords();
     }
@@ -311,8 +362,10 @@ TEST_F(HighScoreTest, OutsideAGameFolderTheTableLivesInThePlayersDataFolder) {
     EXPECT_EQ(ReadFile("data/quellfort/qfhs.dat"), DEFAULT_FILE);
     unsetenv("XDG_DATA_HOME");
     setenv("HOME", ScratchPath("home").c_str(), 1);
+    Enter("New", 20000);
     SaveHighScores();
-    EXPECT_EQ(ReadFile("home/.local/share/quellfort/qfhs.dat"), DEFAULT_FILE);
+    EXPECT_EQ(ReadFile("home/.local/share/quellfort/qfhs.dat"),
+              FileOf({{"New", 20000}, {"Kivo", 10000}, {"Rusk", 10000}, {"Ambo", 10000}, {"Tesmira", 10000}}));
     if (savedHome != nullptr) setenv("HOME", home.c_str(), 1);
     EXPECT_TRUE(fs::is_empty(ScratchPath("elsewhere")));
 }
@@ -321,9 +374,7 @@ class RankingTest : public GameTest {
 protected:
     void Rank(int32_t score) {
         world.score = score;
-        gameState = STATE_RANK_SCORE;
         RankFinalScore(world.score);
-        EXPECT_EQ(gameState, STATE_GAME_OVER);
     }
 };
 
@@ -458,6 +509,17 @@ TEST_F(RecordsDrawingTest, TheTableShowsEachRowInBlackAtItsPlace) {
     }
     EXPECT_EQ(Touched(0, 0, SCREEN_WIDTH, 280), 0);
     EXPECT_EQ(Touched(0, 305 + 23 * 5, SCREEN_WIDTH, SCREEN_HEIGHT), 0);
+}
+
+TEST_F(RecordsDrawingTest, ANulByteInANameIsSkippedOnTheTitle) {
+    const Rows rows = {{"Kivo", 1}, {"Rusk", 1}, {"Ambo", 1}, {"Tesmira", 1}, {"Pelvard", 1}};
+    SetTable(rows);
+    DrawHighScoreTable();
+    const std::vector<uint16_t> plain = display.backBuffer->pixels;
+    display.backBuffer->pixels.assign(SCREEN_WIDTH * SCREEN_HEIGHT, FILL);
+    highScores.rows[2].name = std::string("Am\0bo", 5);
+    DrawHighScoreTable();
+    EXPECT_EQ(display.backBuffer->pixels, plain);
 }
 
 TEST_F(RecordsDrawingTest, ThePromptAndTheNameAreWhiteAtFixedPlaces) {

@@ -64,7 +64,7 @@ TEST_F(SetupTest, NewGameResetsTheGameButKeepsWhatItDoesNotOwn) {
     nameLength = 5;
     gameState = STATE_NEW_GAME;
 
-    StartNewGame();
+    RunFrame();  // the screen machine starts the game and moves on to the level's start
 
     EXPECT_EQ(world.level, 0);
     EXPECT_EQ(world.lives, 3);
@@ -95,8 +95,8 @@ TEST_F(SetupTest, FirstLevelLaysOutFormationShieldsAndShip) {
     world.projectiles[3] = Projectile{40, 300, 16, 0, SHOT_VIRUS, 1234};
     world.warningLevel = WARNING_INVASION_IMMINENT;
 
-    StartLevel();
-    LoadLevelBackground();
+    gameState = STATE_LEVEL_START;
+    RunFrame();
 
     EXPECT_EQ(world.level, 1);
     EXPECT_EQ(world.formationDx, 1);

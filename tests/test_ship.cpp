@@ -31,7 +31,7 @@ protected:
         world.ship.state = ACTOR_EXPLODING;
         world.ship.frameX = 640;
         for (int step = 0; step < 1000 && world.ship.state == ACTOR_EXPLODING &&
-                           gameState == STATE_PLAYING; ++step)
+                           !worldReport.gameLost; ++step)
             AnimateAfter(10);
     }
 
@@ -191,7 +191,7 @@ TEST_F(ShipTest, ALostShipCostsTwoHundredPointsAndTheDoubleGunOnly) {
     EXPECT_EQ(world.score, -100);
     EXPECT_FALSE(world.doubleGun);
     EXPECT_EQ(world.ship.invulnerableUntil, ticks + 2000);
-    EXPECT_EQ(gameState, STATE_PLAYING);
+    EXPECT_FALSE(worldReport.gameLost);
 
     // A deadline still armed from before is kept as it is.
     world.ship.invulnerableUntil = 7;
@@ -202,12 +202,12 @@ TEST_F(ShipTest, ALostShipCostsTwoHundredPointsAndTheDoubleGunOnly) {
 TEST_F(ShipTest, TheFourthShipLostEndsTheGameWithoutPenalty) {
     for (int ship = 1; ship <= 3; ++ship) {
         RunExplosionToTheEnd();
-        ASSERT_EQ(gameState, STATE_PLAYING);
+        ASSERT_FALSE(worldReport.gameLost);
     }
     EXPECT_EQ(world.lives, 0);
     EXPECT_EQ(world.score, -600);
     RunExplosionToTheEnd();
-    EXPECT_EQ(gameState, STATE_RANK_SCORE);
+    EXPECT_TRUE(worldReport.gameLost);
     EXPECT_EQ(world.lives, -1);
     EXPECT_EQ(world.score, -600);
     EXPECT_EQ(world.ship.state, ACTOR_EXPLODING);
@@ -218,8 +218,8 @@ TEST_F(ShipTest, AnInvasionEndsTheGameEvenWithSpareShips) {
     world.warningLevel = WARNING_MISSION_FAILED;
     world.ship.state = ACTOR_EXPLODING;
     world.ship.frameX = 448;
-    for (int step = 0; step < 1000 && gameState == STATE_PLAYING; ++step) AnimateAfter(10);
-    EXPECT_EQ(gameState, STATE_RANK_SCORE);
+    for (int step = 0; step < 1000 && !worldReport.gameLost; ++step) AnimateAfter(10);
+    EXPECT_TRUE(worldReport.gameLost);
     EXPECT_EQ(world.ship.frameX, 832);
     EXPECT_EQ(world.lives, 2);
     EXPECT_EQ(world.score, 0);

@@ -18,14 +18,18 @@
 
 #ifdef _WIN32
 #include <io.h>
+#include <process.h>
 #include <windows.h>
 #else
+#include <pwd.h>
+#include <sys/file.h>
 #include <unistd.h>
 #endif
 
 namespace fs = std::filesystem;
 
 FileLocations fileLocations;
+TableReport tableReport;
 
 namespace {
 
@@ -44,6 +48,28 @@ bool SyncFile(int fd) { return FlushFileBuffers(HANDLE(_get_osfhandle(fd))) != 0
 // Windows has no way to flush a folder's entries; its rename is journalled by NTFS.
 void SyncFolder(const fs::path&) {}
 void KeepMode(int, fs::perms) {}
+int ProcessId() { return _getpid(); }
+// Windows locks ranges of files, not folders, and cannot rename a file over one held open, so the
+// lock is a file of its own beside the table; it stays there, empty.
+struct TableLock {
+    HANDLE handle = INVALID_HANDLE_VALUE;
+};
+void TakeLock(const fs::path& file, TableLock& lock) {
+    fs::path name = file;
+    name += ".lock";
+    lock.handle = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    OVERLAPPED whole = {};
+    if (lock.handle != INVALID_HANDLE_VALUE) LockFileEx(lock.handle, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &whole);
+}
+void ReleaseLock(TableLock& lock) {
+    if (lock.handle == INVALID_HANDLE_VALUE) return;
+    OVERLAPPED whole = {};
+    UnlockFileEx(lock.handle, 0, 1, 0, &whole);
+    CloseHandle(lock.handle);
+    lock.handle = INVALID_HANDLE_VALUE;
+}
 #else
 // A symbolic link in the temporary file's place is never followed; a FIFO never blocks the open.
 constexpr int NO_FOLLOW = O_NOFOLLOW, NO_BLOCK = O_NONBLOCK;
@@ -60,27 +86,48 @@ void SyncFolder(const fs::path& folder) {
 }
 // The new table keeps the permissions the player gave the old one.
 void KeepMode(int fd, fs::perms old) { fchmod(fd, mode_t(old) & 07777); }
+int ProcessId() { return int(getpid()); }
+// The lock is on the table's folder: a lock on the file would leave with the file a save renames
+// away, and a lock file would be one more file in the player's folder. Where no lock can be had
+// (a folder on NFS) the save goes on without one, as it always did.
+struct TableLock {
+    int fd = -1;
+};
+void TakeLock(const fs::path& file, TableLock& lock) {
+    const fs::path folder = file.parent_path();
+    lock.fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    while (lock.fd >= 0 && flock(lock.fd, LOCK_EX) != 0 && errno == EINTR) {}
+}
+void ReleaseLock(TableLock& lock) {
+    if (lock.fd >= 0) close(lock.fd);  // closing lets go of the lock
+    lock.fd = -1;
+}
 #endif
 
-// One line on stderr, as every message of the game.
+TableLock tableLock;
+
+// One line on stderr, as every message of the game; kept for a message box should the save fail.
 void Say(const char* format, ...) {
+    char line[2048];
     std::va_list args;
     va_start(args, format);
-    std::fputs("quellfort: ", stderr);
-    std::vfprintf(stderr, format, args);
-    std::fputc('\n', stderr);
+    std::vsnprintf(line, sizeof line, format, args);
     va_end(args);
+    std::fprintf(stderr, "quellfort: %s\n", line);
+    tableReport.lastSaid = line;
 }
 
-bool WriteAll(int fd, const std::string& bytes) {
-    for (size_t done = 0; done < bytes.size();) {
-        const auto wrote = write(fd, bytes.data() + done, unsigned(bytes.size() - done));
+bool WriteAll(int fd, const char* bytes, size_t size) {
+    for (size_t done = 0; done < size;) {
+        const auto wrote = write(fd, bytes + done, unsigned(size - done));
         if (wrote < 0 && errno == EINTR) continue;  // a signal (the close request) came in between
         if (wrote <= 0) return false;
         done += size_t(wrote);
     }
     return true;
 }
+
+bool WriteAll(int fd, const std::string& bytes) { return WriteAll(fd, bytes.data(), bytes.size()); }
 
 enum ReadResult { READ_OK, READ_MISSING, READ_NOT_A_FILE, READ_FAILED };
 
@@ -132,29 +179,21 @@ std::vector<fs::path> InstalledDataFolders() {
     return {(exe / ".." / "share" / "games" / "quellfort").lexically_normal(), exe};
 }
 
-// The player's own folder for the table, used when the game does not run from a game folder.
+// The player's own folder for the table, used when the game does not run from a game folder:
+// the XDG base directories, $XDG_DATA_HOME when set to an absolute path, else ~/.local/share.
 fs::path PlayerTableFolder() {
-#ifdef _WIN32
-    // Beside the executable when the player may write there, as a game folder on a desktop is.
-    const fs::path exe = ExecutableFolder();
-    const fs::path probe = exe / "qfhs.dat.tmp";
-    const bool exists = fs::exists(exe / TABLE_FILE);
-    const int fd = exists ? OpenFile(exe / TABLE_FILE, O_WRONLY) : OpenFile(probe, O_WRONLY | O_CREAT | O_EXCL, 0644);
-    if (fd >= 0) {
-        close(fd);
-        if (!exists) _wunlink(probe.c_str());
-        return exe;
-    }
-    const wchar_t* appData = _wgetenv(L"APPDATA");
-    return appData != nullptr && *appData != 0 ? fs::path(appData) / "Quellfort" : exe;
-#else
-    // The XDG base directories: $XDG_DATA_HOME when set to an absolute path, else ~/.local/share.
     const char* dataHome = std::getenv("XDG_DATA_HOME");
     if (dataHome != nullptr && dataHome[0] == '/') return fs::path(dataHome) / "quellfort";
     const char* home = std::getenv("HOME");
+#ifndef _WIN32
+    // A home unset, empty or relative (a service, `env -i`) is the one the password database gives.
+    if (home == nullptr || home[0] != '/') {
+        const passwd* user = getpwuid(getuid());
+        home = user != nullptr ? user->pw_dir : nullptr;
+    }
+#endif
     if (home != nullptr && home[0] == '/') return fs::path(home) / ".local" / "share" / "quellfort";
     return {};
-#endif
 }
 
 // Follows symbolic links to the file they name, so that a save changes the shared file and
@@ -191,12 +230,23 @@ bool WriteInPlace(const fs::path& file, const std::string& bytes) {
     return ok;
 }
 
+// A temporary file of this save's own beside the table, made only where no file of its name is:
+// never one that another game is writing, nor a link or a FIFO someone left there.
+int CreateTemporaryFile(const fs::path& file, fs::path* temporary) {
+    for (int attempt = 0; attempt < 100; ++attempt) {  // names left by games that crashed are passed by
+        *temporary = file;
+        *temporary += ".tmp." + std::to_string(ProcessId()) + "." + std::to_string(attempt);
+        const int fd = OpenFile(*temporary, O_WRONLY | O_CREAT | O_EXCL | NO_FOLLOW, 0644);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
+}
+
 // The new table goes to a temporary file beside the old, is flushed to the disk, renamed over
 // the old one and the folder flushed, so a power cut leaves either table whole.
 bool ReplaceThroughTemporaryFile(const fs::path& file, const std::string& bytes, const fs::file_status& old) {
-    fs::path temporary = file;
-    temporary += ".tmp";
-    const int fd = OpenFile(temporary, O_WRONLY | O_CREAT | O_TRUNC | NO_FOLLOW, 0644);
+    fs::path temporary;
+    const int fd = CreateTemporaryFile(file, &temporary);
     if (fd < 0) return WriteInPlace(file, bytes);
     if (fs::exists(old)) KeepMode(fd, old.permissions());
     bool ok = WriteAll(fd, bytes) && SyncFile(fd);
@@ -214,6 +264,26 @@ bool ReplaceThroughTemporaryFile(const fs::path& file, const std::string& bytes,
     }
     SyncFolder(file.parent_path());
     return true;
+}
+
+// Copies all of a regular file, however long, to `to`: the copy is all that stays of the player's
+// damaged table, so a copy cut short is no copy.
+bool CopyWholeFile(const fs::path& path, int to, int* error) {
+    const int from = OpenFile(path, O_RDONLY | NO_BLOCK);
+    if (from < 0) return *error = errno, false;
+    struct stat info;
+    bool ok = fstat(from, &info) == 0 && S_ISREG(info.st_mode);
+    if (!ok) *error = EINVAL;
+    char buffer[65536];
+    while (ok) {
+        const auto got = read(from, buffer, unsigned(sizeof buffer));
+        if (got == 0) break;
+        if (got < 0 && errno == EINTR) continue;
+        ok = got > 0 && WriteAll(to, buffer, size_t(got));
+        if (!ok) *error = errno;
+    }
+    close(from);
+    return ok;
 }
 
 }  // namespace
@@ -236,9 +306,22 @@ std::string DataFolderPlaces() {
 }
 
 fs::path TablePath() {
-    return CurrentFolderIsGameFolder() ? fs::path(TABLE_FILE) : PlayerTableFolder() / TABLE_FILE;
+    if (!fileLocations.tableFolder.empty()) return fileLocations.tableFolder / TABLE_FILE;
+    if (CurrentFolderIsGameFolder()) return TABLE_FILE;
+    const fs::path folder = PlayerTableFolder();
+    if (!folder.empty()) return folder / TABLE_FILE;
+    // No home anywhere: the table stays in the current folder, and the player is told so once.
+    std::error_code e;
+    const fs::path here = fs::absolute(TABLE_FILE, e);
+    if (!fileLocations.saidWhereTableIs)
+        Say("no home folder (HOME, XDG_DATA_HOME, the password database): the high scores are kept in %s",
+            here.string().c_str());
+    fileLocations.saidWhereTableIs = true;
+    return here;
 }
 
+// The table as the disk holds it; a file left alone is reported with what follows from that.
+static PlatformTableRead ReadTableFromDisk(std::string* bytes, const char* consequence);
 
 bool BackendReadDataFile(const char* name, std::string* bytes) {
     fs::path folder;
@@ -248,18 +331,20 @@ bool BackendReadDataFile(const char* name, std::string* bytes) {
 }
 
 PlatformTableRead BackendReadTable(std::string* bytes) {
+    return ReadTableFromDisk(bytes, "the default high scores are used and not saved");
+}
+
+static PlatformTableRead ReadTableFromDisk(std::string* bytes, const char* consequence) {
     const fs::path path = TablePath();
     int error = 0;
     switch (ReadRegularFile(path, MAX_TABLE_BYTES, bytes, &error)) {
     case READ_OK: return TABLE_READ;
     case READ_MISSING: return TABLE_MISSING;
     case READ_NOT_A_FILE:
-        Say("%s is not a regular file: left alone, the default high scores are used and not saved",
-            path.string().c_str());
+        Say("%s is not a regular file: left alone, %s", path.string().c_str(), consequence);
         break;
     case READ_FAILED:
-        Say("cannot read %s (%s): left alone, the default high scores are used and not saved",
-            path.string().c_str(), std::strerror(error));
+        Say("cannot read %s (%s): left alone, %s", path.string().c_str(), std::strerror(error), consequence);
         break;
     }
     return TABLE_LEFT_ALONE;
@@ -267,39 +352,50 @@ PlatformTableRead BackendReadTable(std::string* bytes) {
 
 bool BackendKeepTableCopy() {
     const fs::path path = TablePath();
-    std::string bytes;
-    int error = 0;
-    // The whole file, however long: it is the player's, and the copy is all that stays of it.
-    if (ReadRegularFile(path, MAX_DATA_BYTES, &bytes, &error) != READ_OK) return false;
+    const std::string name = path.string();
     for (int i = 0; i < BACKUP_NAMES; ++i) {
         fs::path backup = path;
         backup += i == 0 ? ".bak" : ".bak." + std::to_string(i);
         // Created only where no file of that name is, never over a backup the player made.
-        const int fd = OpenFile(backup, O_WRONLY | O_CREAT | O_EXCL, 0644);
+        const int fd = OpenFile(backup, O_WRONLY | O_CREAT | O_EXCL | NO_FOLLOW, 0644);
         if (fd < 0 && errno == EEXIST) continue;
-        bool ok = fd >= 0 && WriteAll(fd, bytes) && SyncFile(fd);
-        error = errno;
-        if (fd >= 0) ok = close(fd) == 0 && ok;
-        if (!ok) {
-            std::error_code ignored;
-            if (fd >= 0) fs::remove(backup, ignored);
-            Say("could not keep the damaged %s as %s: %s", path.string().c_str(), backup.string().c_str(),
-                std::strerror(error));
-            return false;
+        int error = errno;
+        bool ok = fd >= 0 && CopyWholeFile(path, fd, &error);
+        if (ok && !SyncFile(fd)) ok = false, error = errno;
+        if (fd >= 0 && close(fd) != 0 && ok) ok = false, error = errno;
+        if (ok) {
+            Say("%s is damaged: kept as %s, the default high scores replace it", name.c_str(), backup.string().c_str());
+            return true;
         }
-        Say("%s is damaged: kept as %s, the default high scores replace it", path.string().c_str(),
-            backup.string().c_str());
-        return true;
+        std::error_code ignored;
+        if (fd >= 0) fs::remove(backup, ignored);
+        Say("the damaged %s could not be copied to %s (%s): it is left as it is, and the default high "
+            "scores are played and not saved", name.c_str(), backup.string().c_str(), std::strerror(error));
+        return false;
     }
-    Say("%s is damaged and no copy was kept: %s.bak and .bak.1 to .bak.9 are all taken",
-        path.string().c_str(), path.string().c_str());
+    Say("%s is damaged and no copy could be kept (%s.bak and .bak.1 to .bak.9 are all taken): it is left "
+        "as it is, and the default high scores are played and not saved", name.c_str(), name.c_str());
     return false;
+}
+
+PlatformTableRead BackendLockTable(std::string* bytes) {
+    bytes->clear();
+    const fs::path path = TablePath();
+    std::error_code e;
+    if (path.has_parent_path()) fs::create_directories(path.parent_path(), e);
+    TakeLock(ThroughLinks(path), tableLock);
+    return ReadTableFromDisk(bytes, "the high scores are not saved");
+}
+
+void BackendUnlockTable() { ReleaseLock(tableLock); }
+
+void BackendTableNotSaved() {
+    tableReport.notSaved = "Quellfort could not save the new high scores.\n\n" + tableReport.lastSaid;
 }
 
 bool BackendSaveTable(const std::string& bytes) {
     const fs::path path = TablePath();
     std::error_code e;
-    if (path.has_parent_path()) fs::create_directories(path.parent_path(), e);
     const fs::path file = ThroughLinks(path);
     const fs::file_status old = fs::status(file, e);
     const bool exists = fs::exists(old);

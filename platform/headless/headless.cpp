@@ -8,12 +8,12 @@
 #include <deque>
 #include <vector>
 
+#include "formats/rgb565.h"
 #include "platform/backend.h"
-#include "platform/common/bmp_writer.h"
+#include "formats/bmp_writer.h"
 #include "platform/common/files.h"
 #include "platform/common/held_keys.h"
 #include "platform/common/settings.h"
-#include "platform/common/rgb565.h"
 #include "platform/headless/script.h"
 #include "platform/platform.h"
 

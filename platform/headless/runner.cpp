@@ -11,6 +11,7 @@
 
 #include "platform/backend.h"
 #include "platform/common/files.h"
+#include "platform/common/hall_client.h"
 #include "platform/headless/headless.h"
 
 namespace fs = std::filesystem;
@@ -18,7 +19,7 @@ namespace fs = std::filesystem;
 namespace {
 
 struct Runner {
-    std::string traceFile, soundsFile, scriptFile, record, replay, settings;
+    std::string traceFile, soundsFile, scriptFile, record, replay, settings, hall;
     bool bench = false;
     bool verify = false;
     std::FILE* trace = nullptr;
@@ -28,12 +29,14 @@ struct Runner {
 Runner runner;
 
 constexpr const char* USAGE =
-    "usage: quellfort-headless [--trace FILE] [--sounds FILE] [--bench] [--settings FILE] [--record FILE] SCRIPT\n"
+    "usage: quellfort-headless [--trace FILE] [--sounds FILE] [--bench] [--settings FILE] [--record FILE]\n"
+    "                          [--hall URL] SCRIPT\n"
     "       quellfort-headless [--trace FILE] [--sounds FILE] [--bench] [--settings FILE] [--verify] --replay FILE\n"
     "  --trace FILE    one line of JSON per presented frame: the program's whole state\n"
     "  --sounds FILE   one line per sound operation\n"
     "  --bench         run as fast as possible and print the frame rate at the end\n"
     "  --record FILE   keep the session in FILE (see docs/recording-format.md)\n"
+    "  --hall URL      send each finished game to the Hall at URL (docs/hall-api.md)\n"
     "  --replay FILE   play a recording again and say whether it matches\n"
     "  --verify        with --replay: draw nothing and mix no sound, only check every frame\n"
     "  --settings FILE the player's settings.ini (keys, flashing ...), saved there by the options\n"
@@ -117,6 +120,7 @@ int ParseOptions(int argc, char** argv) {
                              : std::strcmp(arg, "--record") == 0 ? &runner.record
                              : std::strcmp(arg, "--replay") == 0 ? &runner.replay
                              : std::strcmp(arg, "--settings") == 0 ? &runner.settings
+                             : std::strcmp(arg, "--hall") == 0   ? &runner.hall
                                                                  : nullptr;
         if (value != nullptr && !hasValue) return Usage("missing the file after ", arg);
         if (value != nullptr) *value = argv[++i];
@@ -130,6 +134,7 @@ int ParseOptions(int argc, char** argv) {
     if (runner.scriptFile.empty() == runner.replay.empty()) return Usage("a script or --replay FILE, one of them");
     if (!runner.replay.empty() && !runner.record.empty()) return Usage("--record and --replay together");
     if (runner.verify && runner.replay.empty()) return Usage("--verify goes with --replay");
+    if (!runner.hall.empty() && !runner.replay.empty()) return Usage("--hall and --replay together");
     return -1;
 }
 
@@ -153,7 +158,10 @@ int PlatformStart(int argc, char** argv) {
         HeadlessUseSettings(runner.settings);
         ready = SessionStartReplay(runner.replay);
     } else {
-        ready = LoadScript(options) && (runner.record.empty() || SessionStartRecording(runner.record, "headless"));
+        // Games sent to a Hall are recorded, into nothing when no file is asked for.
+        const std::string record = runner.record.empty() && !runner.hall.empty() ? "/dev/null" : runner.record;
+        ready = LoadScript(options) && (record.empty() || SessionStartRecording(record, "headless"));
+        if (ready && !runner.hall.empty()) SessionSendGamesToHall(HallLinkTo(runner.hall));
     }
     if (!ready) return 2;
     runner.trace = OpenOutput(runner.traceFile);
@@ -173,6 +181,7 @@ int PlatformStart(int argc, char** argv) {
 
 int PlatformFinish() {
     const int sessionStatus = SessionFinish();
+    if (!runner.hall.empty()) HallFinishSending(60);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - runner.started).count();
     const bool traceOk = CloseOutput(runner.trace, runner.traceFile);

@@ -12,10 +12,12 @@
 #include <string>
 
 #include "platform/backend.h"
-#include "platform/common/cp1252.h"
+#include "formats/cp1252.h"
 #include "platform/common/files.h"
 #include "platform/common/frame_pacing.h"
+#include "platform/common/hall_client.h"
 #include "platform/common/held_keys.h"
+#include "platform/common/usage.h"
 #include "platform/common/settings.h"
 #include "platform/platform.h"
 #include "platform/sdl/sdl_input.h"
@@ -43,11 +45,20 @@ struct SdlBackend {
     std::deque<PlatformMessage> queue;
     KeyLatches latches;
     HeldKeys held;
+    // Keys pressed as part of Alt+Enter: the game never sees them until they are let go, even
+    // when Alt is let go first.
+    bool heldForSwitch[SDL_NUM_SCANCODES] = {};
+    bool hangUpHandled = false;  // SIGHUP is ours while the game runs
     PadInput pad;
     void (*inputHook)() = nullptr;
     std::FILE* frameLog = nullptr;  // QUELLFORT_FRAME_LOG: seconds of each present, for bench/
 };
 SdlBackend sdl;
+
+// Closing the terminal the game was started from (SIGHUP) closes the game as SIGINT and SIGTERM
+// do through SDL, so the shutdown saves the table. Set by the signal, taken by the event pump.
+volatile std::sig_atomic_t hangUpReceived = 0;
+void OnHangUp(int) { hangUpReceived = 1; }
 
 void QueueChar(uint8_t character) { sdl.queue.push_back({MESSAGE_CHAR, character}); }
 
@@ -119,12 +130,16 @@ void HandleEvent(const SDL_Event& e) {
     } else if (e.type == SDL_KEYDOWN) {
         const SDL_Keycode key = e.key.keysym.sym;
         const bool altEnter = (key == SDLK_RETURN || key == SDLK_KP_ENTER) && (e.key.keysym.mod & KMOD_ALT);
+        const SDL_Scancode code = e.key.keysym.scancode;
         if (altEnter) {
+            sdl.heldForSwitch[code] = true;
             if (!e.key.repeat) ToggleFullscreen();
         } else if (key == SDLK_BACKSPACE) {
             QueueChar(8);
         }
-        if (!altEnter && !e.key.repeat) PressKey(e.key.keysym.scancode);
+        if (!altEnter && !e.key.repeat && !sdl.heldForSwitch[code]) PressKey(code);
+    } else if (e.type == SDL_KEYUP) {
+        sdl.heldForSwitch[e.key.keysym.scancode] = false;
     }
 }
 
@@ -132,12 +147,17 @@ void HandleEvent(const SDL_Event& e) {
 // the messages they make still reach the game one per pass.
 void PumpEvents() {
     if (sdl.inputHook != nullptr) sdl.inputHook();
+    if (hangUpReceived != 0) {
+        hangUpReceived = 0;
+        sdl.queue.push_back({MESSAGE_CLOSE, 0});
+    }
     SDL_Event e;
     while (SDL_PollEvent(&e)) HandleEvent(e);
     PadTakeMessages(sdl.pad, sdl.queue);
 }
 
-// Any key the settings give this game key is held; both Enter keys are Enter.
+// Any key the settings give this game key is held (both Enter keys are Enter), unless it was
+// pressed as part of Alt+Enter and not let go since.
 bool KeyboardHolds(int gameKey) {
     const Uint8* held = SDL_GetKeyboardState(nullptr);
     int keys[MAX_KEYS_PER_GAME_KEY];
@@ -145,7 +165,7 @@ bool KeyboardHolds(int gameKey) {
         SDL_Scancode codes[2];
         ScancodesOf(keys[i], codes);
         for (SDL_Scancode code : codes)
-            if (code != SDL_SCANCODE_UNKNOWN && held[code] != 0) return true;
+            if (code != SDL_SCANCODE_UNKNOWN && held[code] != 0 && !sdl.heldForSwitch[code]) return true;
     }
     return false;
 }
@@ -203,30 +223,6 @@ void ApplyVsync(bool on) {
     sdl.displayIndex = -1;
 }
 
-void PrintUsage(std::FILE* out) {
-    std::filesystem::path dataFolder;
-    const bool found = FindDataFolder(&dataFolder);
-    const std::string data = !found ? "missing (looked in " + DataFolderPlaces() + ")"
-                             : dataFolder.empty() ? "the current folder" : dataFolder.string();
-    std::fprintf(out,
-                 "usage: quellfort [--window] [--scale N] [--volume N] [--mute] [--reduced-flashing]\n"
-                 "                 [--record FILE | --replay FILE] [--version] [--help]\n"
-                 "%s"
-                 "  --record FILE    play as usual and keep the session in FILE\n"
-                 "  --replay FILE    watch a recorded session (Escape stops watching)\n"
-                 "  --version        print the version and exit\n"
-                 "  --help           print this help and exit\n"
-                 "Alt+Enter switches between window and full screen; Escape quits. F1 or O on the\n"
-                 "title screen opens the options: keys, sound, flashing, picture.\n"
-                 "Pictures and qfel.dat: %s\n"
-                 "High scores: %s\n"
-                 "Settings: %s (the options above hold for one run and are not saved)\n"
-                 "Exit status: 0 when the game ends, 1 when the display or the game's pictures are\n"
-                 "missing, 2 for an unknown option or a file that is not a recording; a replay\n"
-                 "ends with 1 when it diverged from its recording, 2 when the recording is cut short.\n",
-                 SettingsOptionsHelp(), data.c_str(), TablePath().string().c_str(),
-                 PlayerSettingsPath().empty() ? "not kept (HOME is not set)" : PlayerSettingsPath().string().c_str());
-}
 
 // Holds the game to 60 frames a second where vsync alone does not (other refresh rates, no
 // vsync, a minimised window); sleeps rather than spins.
@@ -277,16 +273,29 @@ void PaceFrame() {
     WaitForNextFrame();
 }
 
+// A player who started the game from a menu never sees stderr: a save that lost this session's
+// new scores says so in a box as the window closes.
+void ShowTableNotSaved() {
+    if (tableReport.notSaved.empty() || sdl.window == nullptr) return;
+    SDL_HideWindow(sdl.window);
+    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Quellfort", tableReport.notSaved.c_str(), sdl.window);
+    tableReport.notSaved.clear();
+}
+
 }  // namespace
 
 int PlatformStart(int argc, char** argv) {
-    std::string record, replay;
+    std::string record, replay, hall;
     SettingsOverrides overrides;
     for (int i = 1; i < argc; ++i) {
         const bool hasValue = i + 1 < argc;
         if (const int used = ParseSettingsOption(argc, argv, i, &overrides); used != 0) {
             if (used < 0) return 2;
             i += used - 1;
+        } else if (std::strcmp(argv[i], "--hall") == 0 && hasValue) {
+            hall = argv[++i];
+        } else if (std::strcmp(argv[i], "--submit") == 0 && i + 2 < argc) {
+            return HallSubmitFile(argv[i + 1], argv[i + 2]);
         } else if (std::strcmp(argv[i], "--record") == 0 && hasValue) {
             record = argv[++i];
         } else if (std::strcmp(argv[i], "--replay") == 0 && hasValue) {
@@ -294,12 +303,20 @@ int PlatformStart(int argc, char** argv) {
         } else if (std::strcmp(argv[i], "--version") == 0) {
             std::printf("quellfort " QUELLFORT_VERSION "\n");
             return 0;
+        } else if (std::strcmp(argv[i], "--help") == 0) {
+            PrintGameUsage(stdout, HALL_OPTIONS_HELP);
+            return 0;
         } else {
-            PrintUsage(std::strcmp(argv[i], "--help") == 0 ? stdout : stderr);
-            return std::strcmp(argv[i], "--help") == 0 ? 0 : 2;
+            const bool needsFile = std::strcmp(argv[i], "--record") == 0 || std::strcmp(argv[i], "--replay") == 0;
+            std::fprintf(stderr, needsFile ? "quellfort: %s needs a file\n" : "quellfort: unknown option %s\n", argv[i]);
+            PrintGameUsage(stderr, HALL_OPTIONS_HELP);
+            return 2;
         }
     }
     if (!record.empty() && !replay.empty()) return std::fprintf(stderr, "quellfort: --record or --replay, not both\n"), 2;
+    if (!hall.empty() && !replay.empty()) return std::fprintf(stderr, "quellfort: --hall or --replay, not both\n"), 2;
+    // Games sent to a Hall are recorded, into nothing when no file is asked for.
+    if (!hall.empty() && record.empty()) record = "/dev/null";
     std::filesystem::path dataFolder;
     if (!FindDataFolder(&dataFolder)) {
         std::fprintf(stderr, "quellfort: the game's pictures and qfel.dat are missing: looked in %s\n",
@@ -321,12 +338,19 @@ int PlatformStart(int argc, char** argv) {
     settingsStore.choices = {true, true, true, true, LargestWindowScale(0)};
     OpenControllers();
     SDL_StartTextInput();
+    // Left ignored when the game was started to outlive its terminal (nohup).
+    sdl.hangUpHandled = std::signal(SIGHUP, OnHangUp) != SIG_IGN;
+    if (!sdl.hangUpHandled) std::signal(SIGHUP, SIG_IGN);
     if (!record.empty() && !SessionStartRecording(record, "linux-sdl")) return PlatformFinish(), 2;
+    if (!hall.empty()) SessionSendGamesToHall(HallLinkTo(hall));
     return -1;
 }
 
 int PlatformFinish() {
     const int status = SessionFinish();
+    ShowTableNotSaved();
+    HallFinishSending(10);
+    if (sdl.hangUpHandled) std::signal(SIGHUP, SIG_DFL);
     if (sdl.frameLog != nullptr) std::fclose(sdl.frameLog);
     SDL_StopTextInput();
     CloseControllers();

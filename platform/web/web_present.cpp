@@ -3,7 +3,7 @@
 #include <emscripten.h>
 
 #include "platform/backend.h"
-#include "platform/common/rgb565.h"
+#include "formats/rgb565.h"
 #include "platform/platform.h"
 #include "platform/web/web.h"
 

@@ -7,7 +7,7 @@
 #include <deque>
 
 #include "platform/backend.h"
-#include "platform/common/cp1252.h"
+#include "formats/cp1252.h"
 #include "platform/common/held_keys.h"
 #include "platform/common/settings.h"
 #include "platform/platform.h"

@@ -1,43 +1,24 @@
-// The native Windows backend's display: DirectDraw 7 in exclusive full screen at 800 x 600 in
-// 16 bits, a flipping primary with one back buffer, each frame copied in and flipped at 60 Hz.
+// The native Windows backend's display: DirectDraw 7 on the desktop (no mode switch), the
+// 800 x 600 picture scaled sharp into a surface of its size on the screen, and copied into its
+// place in the window through a clipper that keeps it inside the window. The window's own black
+// background is the border around it.
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "platform/win32/win32.h"
 
 #include "platform/backend.h"
-#include "platform/common/rgb565.h"
+#include "formats/rgb565.h"
 
 namespace {
-
-// A display that refreshes within this range is fast enough and slow enough to pace the game
-// through Flip alone.
-constexpr DWORD PACING_HZ_LOW = 59, PACING_HZ_HIGH = 61;
-// A flip that waits for a 60 Hz display cannot come back within 8 ms of the one before; half a
-// second of such flips means it does not wait, and the limiter takes over for good.
-constexpr double QUICK_FLIP_SECONDS = 0.008;
-constexpr int QUICK_FLIPS_TO_LIMIT = 30;
 
 template <typename T> void Release(T*& object) {
     if (object != nullptr) object->Release();
     object = nullptr;
 }
 
-// The primary surface with one back buffer attached: the complex flipping chain.
-bool CreateFlipChain() {
-    DDSURFACEDESC2 desc;
-    std::memset(&desc, 0, sizeof desc);
-    desc.dwSize = sizeof desc;
-    desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
-    desc.dwBackBufferCount = 1;
-    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
-    if (FAILED(win32.directDraw->CreateSurface(&desc, &win32.primarySurface, nullptr))) return false;
-    DDSCAPS2 caps = {};
-    caps.dwCaps = DDSCAPS_BACKBUFFER;
-    return SUCCEEDED(win32.primarySurface->GetAttachedSurface(&caps, &win32.backBuffer));
-}
-
-// The game composes RGB565; the display mode may still be 555 on old cards, or the desktop's
-// 32 bits when the 16-bit mode was refused.
+// The game composes RGB565; the desktop is 32 bits nowadays, 16 (565 or 555) on old machines.
 SurfaceLayout ReadLayout(IDirectDrawSurface7* surface) {
     DDPIXELFORMAT format;
     std::memset(&format, 0, sizeof format);
@@ -48,102 +29,163 @@ SurfaceLayout ReadLayout(IDirectDrawSurface7* surface) {
     return LAYOUT_NONE;
 }
 
-void StartPacer() {
-    DWORD hz = 0;
-    win32.directDraw->GetMonitorFrequency(&hz);
-    win32.flipPaces = hz >= PACING_HZ_LOW && hz <= PACING_HZ_HIGH;
-    LARGE_INTEGER value;
-    QueryPerformanceFrequency(&value);
-    win32.counterHz = value.QuadPart;
+// The frame surface in system memory, where the processor writes fastest, in the desktop's
+// pixel format, so that the copy to the screen converts nothing.
+bool CreateFrameSurface(int width, int height) {
+    Release(win32.frameSurface);
+    DDSURFACEDESC2 desc;
+    std::memset(&desc, 0, sizeof desc);
+    desc.dwSize = sizeof desc;
+    desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+    desc.dwWidth = DWORD(width);
+    desc.dwHeight = DWORD(height);
+    desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
+    if (FAILED(win32.directDraw->CreateSurface(&desc, &win32.frameSurface, nullptr))) {
+        win32.frameSurface = nullptr;
+        return false;
+    }
+    win32.layout = ReadLayout(win32.frameSurface);
+    win32.frameWidth = width;
+    win32.frameHeight = height;
+    return true;
 }
 
-LONGLONG Counter() {
-    LARGE_INTEGER value;
-    QueryPerformanceCounter(&value);
-    return value.QuadPart;
-}
-
-void CopyRow(const uint16_t* from, uint8_t* to, int width, SurfaceLayout layout) {
-    if (layout == LAYOUT_RGB565) {
-        std::memcpy(to, from, size_t(width) * 2);
-    } else if (layout == LAYOUT_RGB555) {
-        uint16_t* out = reinterpret_cast<uint16_t*>(to);
-        for (int x = 0; x < width; ++x) out[x] = uint16_t(((from[x] >> 1) & 0x7FE0) | (from[x] & 0x1F));
-    } else {
-        uint32_t* out = reinterpret_cast<uint32_t*>(to);
-        for (int x = 0; x < width; ++x) {
-            const Rgb888 c = ExpandRgb565(from[x]);
-            out[x] = uint32_t(c.r) << 16 | uint32_t(c.g) << 8 | c.b;
+// One row of the picture in the surface's format, 32 bits a pixel whatever the surface holds.
+void ConvertRow(const uint16_t* from, uint32_t* to, SurfaceLayout layout) {
+    for (int x = 0; x < SCREEN_WIDTH; ++x) {
+        const uint16_t p = from[x];
+        if (layout == LAYOUT_RGB565) {
+            to[x] = p;
+        } else if (layout == LAYOUT_RGB555) {
+            to[x] = uint32_t(((p >> 1) & 0x7FE0) | (p & 0x1F));
+        } else {
+            const Rgb888 c = ExpandRgb565(p);
+            to[x] = uint32_t(c.r) << 16 | uint32_t(c.g) << 8 | c.b;
         }
     }
 }
 
-// Lock, copy the rows at the surface's own pitch, Unlock. A surface lost to another program
-// (Alt+Tab away from full screen) is restored here and shown again from the next frame on.
-void CopyToBackBuffer(const uint16_t* pixels) {
+// Each screen pixel takes the nearest picture pixel: sharp at any scale, and at a whole factor
+// every picture pixel a square.
+void ScaleRow(const uint32_t* row, const std::vector<int>& columns, uint8_t* to, bool wide) {
+    const size_t width = columns.size();
+    if (wide) {
+        uint32_t* out = reinterpret_cast<uint32_t*>(to);
+        for (size_t x = 0; x < width; ++x) out[x] = row[columns[x]];
+    } else {
+        uint16_t* out = reinterpret_cast<uint16_t*>(to);
+        for (size_t x = 0; x < width; ++x) out[x] = uint16_t(row[columns[x]]);
+    }
+}
+
+// Writes the picture into the frame surface; a row of the screen that shows the same picture
+// row as the one above is copied.
+void DrawFrame(const uint16_t* pixels) {
     DDSURFACEDESC2 desc;
     std::memset(&desc, 0, sizeof desc);
     desc.dwSize = sizeof desc;
-    const HRESULT locked = win32.backBuffer->Lock(nullptr, &desc, DDLOCK_WAIT | DDLOCK_WRITEONLY, nullptr);
-    if (locked == DDERR_SURFACELOST) win32.primarySurface->Restore();
-    if (FAILED(locked)) return;
-    const int width = desc.dwWidth < DWORD(SCREEN_WIDTH) ? int(desc.dwWidth) : SCREEN_WIDTH;
-    const int height = desc.dwHeight < DWORD(SCREEN_HEIGHT) ? int(desc.dwHeight) : SCREEN_HEIGHT;
-    uint8_t* row = static_cast<uint8_t*>(desc.lpSurface);
-    for (int y = 0; y < height; ++y, row += desc.lPitch)
-        CopyRow(pixels + y * SCREEN_WIDTH, row, width, win32.layout);
-    win32.backBuffer->Unlock(nullptr);
+    if (FAILED(win32.frameSurface->Lock(nullptr, &desc, DDLOCK_WAIT | DDLOCK_WRITEONLY, nullptr))) return;
+    const int width = win32.frameWidth, height = win32.frameHeight;
+    const bool wide = win32.layout == LAYOUT_XRGB8888;
+    const size_t rowBytes = size_t(width) * (wide ? 4 : 2);
+    std::vector<int> columns(static_cast<size_t>(width));
+    for (int x = 0; x < width; ++x) columns[size_t(x)] = x * SCREEN_WIDTH / width;
+    uint32_t converted[SCREEN_WIDTH];
+    int lastSource = -1;
+    for (int y = 0; y < height; ++y) {
+        uint8_t* row = static_cast<uint8_t*>(desc.lpSurface) + y * desc.lPitch;
+        const int source = y * SCREEN_HEIGHT / height;
+        if (source == lastSource) {
+            std::memcpy(row, row - desc.lPitch, rowBytes);
+        } else {
+            ConvertRow(pixels + source * SCREEN_WIDTH, converted, win32.layout);
+            ScaleRow(converted, columns, row, wide);
+        }
+        lastSource = source;
+    }
+    win32.frameSurface->Unlock(nullptr);
 }
 
-// Where Flip does not wait for a 60 Hz display (another refresh rate, a driver or emulator
-// that ignores DDFLIP_WAIT, a minimised game), sleep until the next sixtieth of a second.
-void LimitFrameRate() {
-    const LONGLONG now = Counter(), period = win32.counterHz / 60;
-    const bool quick = now - win32.lastPresent < LONGLONG(win32.counterHz * QUICK_FLIP_SECONDS);
-    win32.quickFlips = quick ? win32.quickFlips + 1 : 0;
-    if (win32.quickFlips >= QUICK_FLIPS_TO_LIMIT) win32.flipPaces = false;
-    if (win32.flipPaces) {
-        win32.lastPresent = now;
-        return;
+// The window's client area on the screen; empty while it is minimised.
+RECT ClientOnScreen() {
+    RECT client = {};
+    GetClientRect(win32.mainWindow, &client);
+    POINT topLeft = {0, 0};
+    ClientToScreen(win32.mainWindow, &topLeft);
+    OffsetRect(&client, topLeft.x, topLeft.y);
+    return client;
+}
+
+// Draws the frame and copies it into its place on the screen; false when nothing was shown. A
+// surface lost to another program (a full-screen game, a locked session) is restored and shown
+// again from the next frame on.
+bool ShowFrame(const uint16_t* pixels) {
+    const RECT client = ClientOnScreen();
+    const PictureRect place = PlacePicture(client.right - client.left, client.bottom - client.top);
+    if (IsIconic(win32.mainWindow) || place.width <= 0 || place.height <= 0 || win32.primarySurface == nullptr)
+        return false;
+    if ((place.width != win32.frameWidth || place.height != win32.frameHeight || win32.frameSurface == nullptr) &&
+        !CreateFrameSurface(place.width, place.height))
+        return false;
+    if (win32.layout == LAYOUT_NONE) return false;
+    if (pixels != nullptr) DrawFrame(pixels);
+    WaitForDisplay();
+    RECT target = {client.left + place.x, client.top + place.y, 0, 0};
+    target.right = target.left + place.width;
+    target.bottom = target.top + place.height;
+    if (win32.primarySurface->Blt(&target, win32.frameSurface, nullptr, DDBLT_WAIT, nullptr) == DDERR_SURFACELOST) {
+        win32.primarySurface->Restore();
+        win32.frameSurface->Restore();
     }
-    // After a long stall (a menu key held down) the pace starts again from now.
-    if (win32.nextFrame == 0 || now > win32.nextFrame + 4 * period) win32.nextFrame = now;
-    win32.nextFrame += period;
-    const LONGLONG millisecond = win32.counterHz / 1000;
-    while (Counter() + millisecond < win32.nextFrame) Sleep(1);
-    while (Counter() < win32.nextFrame) {}
-    win32.lastPresent = Counter();
+    return true;
 }
 
 }  // namespace
 
-// The display as the game has always opened it: the default driver, exclusive full screen for
-// the main window, 800 x 600 in 16 bits at the default refresh rate, then the flipping chain.
+PictureRect PlacePicture(int areaWidth, int areaHeight) {
+    int width = 0, height = 0;
+    const int factor = std::min(areaWidth / SCREEN_WIDTH, areaHeight / SCREEN_HEIGHT);
+    if (factor >= 1) {
+        width = SCREEN_WIDTH * factor;
+        height = SCREEN_HEIGHT * factor;
+    } else if (areaWidth * SCREEN_HEIGHT <= areaHeight * SCREEN_WIDTH) {
+        width = areaWidth;
+        height = areaWidth * SCREEN_HEIGHT / SCREEN_WIDTH;
+    } else {
+        width = areaHeight * SCREEN_WIDTH / SCREEN_HEIGHT;
+        height = areaHeight;
+    }
+    return {(areaWidth - width) / 2, (areaHeight - height) / 2, width, height};
+}
+
+// The desktop as it is, shared with other programs: DirectDraw's normal cooperative level, the
+// primary surface clipped to the game window.
 bool OpenDirectDraw() {
-    if (FAILED(DirectDrawCreateEx(nullptr, reinterpret_cast<void**>(&win32.directDraw),
-                                  IID_IDirectDraw7, nullptr)))
+    if (FAILED(DirectDrawCreateEx(nullptr, reinterpret_cast<void**>(&win32.directDraw), IID_IDirectDraw7, nullptr)))
         return false;
-    win32.directDraw->SetCooperativeLevel(win32.mainWindow, DDSCL_FULLSCREEN | DDSCL_EXCLUSIVE);
-    win32.directDraw->SetDisplayMode(SCREEN_WIDTH, SCREEN_HEIGHT, 16, 0, 0);
-    if (!CreateFlipChain()) return false;
-    win32.layout = ReadLayout(win32.backBuffer);
+    if (FAILED(win32.directDraw->SetCooperativeLevel(win32.mainWindow, DDSCL_NORMAL))) return false;
+    DDSURFACEDESC2 desc;
+    std::memset(&desc, 0, sizeof desc);
+    desc.dwSize = sizeof desc;
+    desc.dwFlags = DDSD_CAPS;
+    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
+    if (FAILED(win32.directDraw->CreateSurface(&desc, &win32.primarySurface, nullptr))) return false;
+    if (FAILED(win32.directDraw->CreateClipper(0, &win32.clipper, nullptr)) ||
+        FAILED(win32.clipper->SetHWnd(0, win32.mainWindow)) || FAILED(win32.primarySurface->SetClipper(win32.clipper)))
+        return false;
     StartPacer();
     return true;
 }
 
-// The display mode goes back to the desktop's when the DirectDraw object is released.
 void CloseDirectDraw() {
-    Release(win32.backBuffer);
+    Release(win32.frameSurface);
+    Release(win32.clipper);
     Release(win32.primarySurface);
     Release(win32.directDraw);
+    win32.frameWidth = win32.frameHeight = 0;
 }
 
 void BackendPresent(const uint16_t* pixels) {
     LatchNextFrame(win32.latches);
-    if (pixels != nullptr && win32.backBuffer != nullptr && win32.layout != LAYOUT_NONE)
-        CopyToBackBuffer(pixels);
-    if (win32.primarySurface != nullptr &&
-        win32.primarySurface->Flip(nullptr, DDFLIP_WAIT) == DDERR_SURFACELOST)
-        win32.primarySurface->Restore();
-    LimitFrameRate();
+    PaceFrame(ShowFrame(pixels));
 }

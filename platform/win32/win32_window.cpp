@@ -23,6 +23,12 @@ namespace {
 const char* const WINDOW_CLASS = "QFWINCLASS";
 const char* const WINDOW_TITLE = "Quellfort";
 
+// Alt+Enter, the switch between full screen and window: bit 29 of a system key message says
+// Alt is down, bit 30 marks a key repeat.
+bool IsAltEnter(UINT message, WPARAM wParam, LPARAM lParam) {
+    return message == WM_SYSKEYDOWN && wParam == VK_RETURN && (lParam & (1L << 29));
+}
+
 // The key code of a key message: Shift, Ctrl and Alt told left from right, as settings name them.
 int KeyCodeOf(WPARAM key, LPARAM flags) {
     const bool extended = (flags >> 24) & 1;
@@ -49,14 +55,32 @@ LRESULT CALLBACK QuellfortWindowProc(HWND window, UINT message, WPARAM wParam, L
     switch (message) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
+        if (IsAltEnter(message, wParam, lParam)) {
+            if (!(lParam & (1L << 30))) ToggleFullscreen();
+            return 0;
+        }
         // A press is remembered until the game next looks at that key, so a tap let go before
         // the look still counts once. Bit 30 marks a key repeat.
         if (!(lParam & (1L << 30))) PressKey(KeyCodeOf(wParam, lParam));
+        break;
+    case WM_SYSCHAR:
+        if (wParam == '\r') return 0;  // Alt+Enter's character: no beep
         break;
     case WM_CHAR:
         // A byte of the window's ANSI code page; Backspace arrives as 8.
         win32.queue.push_back({MESSAGE_CHAR, uint8_t(wParam & 0xFF)});
         break;
+    case WM_SYSCOMMAND:
+        // Alt alone would enter the window menu's modal loop and stop the game until a key.
+        if ((wParam & 0xFFF0) == SC_KEYMENU) return 0;
+        break;
+    case WM_DISPLAYCHANGE:
+        win32.displayChanged = true;
+        if (!win32.windowed) ApplyWindowMode();
+        break;
+    case WM_DPICHANGED:
+        FollowDpiChange(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return 0;
     case WM_CLOSE:
         win32.queue.push_back({MESSAGE_CLOSE, 0});
         return 0;
@@ -68,35 +92,50 @@ LRESULT CALLBACK QuellfortWindowProc(HWND window, UINT message, WPARAM wParam, L
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
+// The program's own icon, from its resources, in the title bar and the task bar. The black
+// background is the border around the picture: the whole window is painted again whenever its
+// size changes.
 bool RegisterWindowClass() {
     WNDCLASSEXA windowClass = {};
     windowClass.cbSize = sizeof windowClass;
-    windowClass.style = CS_OWNDC | CS_DBLCLKS;
+    windowClass.style = CS_OWNDC | CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = QuellfortWindowProc;
     windowClass.hInstance = win32.instance;
-    windowClass.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
+    windowClass.hIcon = LoadIconA(win32.instance, "IDI_ICON1");
     windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     windowClass.hbrBackground = HBRUSH(GetStockObject(BLACK_BRUSH));
     windowClass.lpszClassName = WINDOW_CLASS;
-    windowClass.hIconSm = LoadIconA(nullptr, IDI_APPLICATION);
+    windowClass.hIconSm = HICON(LoadImageA(win32.instance, "IDI_ICON1", IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                           GetSystemMetrics(SM_CYSMICON), 0));
     return RegisterClassExA(&windowClass) != 0;
 }
 
-// The one game window: a visible 800 x 600 pop-up at the top left, shown from creation on.
+// The one game window, made on the primary display and then fitted to the mode it starts in.
 bool CreateMainWindow() {
-    win32.mainWindow = CreateWindowExA(0, WINDOW_CLASS, WINDOW_TITLE, WS_POPUP | WS_VISIBLE, 0, 0,
-                                       SCREEN_WIDTH, SCREEN_HEIGHT, nullptr, nullptr,
-                                       win32.instance, nullptr);
-    return win32.mainWindow != nullptr;
+    win32.mainWindow = CreateWindowExA(0, WINDOW_CLASS, WINDOW_TITLE, WS_POPUP, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT,
+                                       nullptr, nullptr, win32.instance, nullptr);
+    if (win32.mainWindow == nullptr) return false;
+    ApplyWindowMode();
+    SetForegroundWindow(win32.mainWindow);
+    return true;
 }
 
 int StartFailed(const char* what) {
-    MessageBoxA(nullptr, what, WINDOW_TITLE, MB_OK | MB_ICONERROR);
+    SayStartFailure(what);
     if (win32.mainWindow != nullptr) DestroyWindow(win32.mainWindow);
     timeEndPeriod(1);
     return 1;
 }
 
+
+// Nobody sees stderr of a Windows game: a save that lost this session's new scores says so in a
+// box as the window closes, once DirectDraw has given the desktop back.
+void ShowTableNotSaved() {
+    if (tableReport.notSaved.empty()) return;
+    if (win32.mainWindow != nullptr) ShowWindow(win32.mainWindow, SW_HIDE);
+    MessageBoxA(nullptr, tableReport.notSaved.c_str(), WINDOW_TITLE, MB_OK | MB_ICONERROR);
+    tableReport.notSaved.clear();
+}
 
 bool PopQueued(PlatformMessage* message) {
     if (win32.queue.empty()) return false;
@@ -105,38 +144,39 @@ bool PopQueued(PlatformMessage* message) {
     return true;
 }
 
+// While Alt is held Enter belongs to the full-screen switch, not to the game.
+bool KeyboardHolds(int virtualKey) {
+    if (virtualKey == VK_RETURN && (GetAsyncKeyState(VK_MENU) & 0x8000)) return false;
+    return (GetAsyncKeyState(virtualKey) & 0x8000) != 0;
+}
+
 }  // namespace
 
-// The command line: --record FILE keeps the session, --replay FILE shows a recorded one; anything
-// else is ignored, as it always was.
+// The command line as on Linux (--window, --record FILE, --replay FILE, --version, --help), then
+// the data, the window and the display.
 int PlatformStart(int argc, char** argv) {
-    SettingsOverrides overrides;
-    for (int i = 1; i < argc; ++i) {
-        const int used = ParseSettingsOption(argc, argv, i, &overrides);
-        if (used < 0) return 2;
-        i += std::max(used, 1) - 1;
-        if (used > 0 || i + 1 == argc) continue;
-        if (std::strcmp(argv[i], "--record") == 0 && !SessionStartRecording(argv[i + 1], "windows")) return 2;
-        if (std::strcmp(argv[i], "--replay") == 0 && !SessionStartReplay(argv[i + 1])) return 2;
+    ChooseTableFolder();
+    const StartOptions options = ReadCommandLine(argc, argv);
+    if (options.exitStatus >= 0) return options.exitStatus;
+    std::filesystem::path dataFolder;
+    if (!FindDataFolder(&dataFolder)) {
+        SayStartFailure("the game's pictures and qfel.dat are missing: looked in " + DataFolderPlaces());
+        return 1;
     }
-    LoadSettings(PlayerSettingsPath(), overrides);
+    if (!options.replay.empty() && !SessionStartReplay(options.replay)) return 2;
+    MoveOlderTable();
+    LoadSettings(PlayerSettingsPath(), options.overrides);
+    if (!settingsStore.current.fullscreen) win32.windowed = true;  // --window, or the settings' choice
     win32.instance = GetModuleHandleA(nullptr);
     // Sleep(1) and the frame limiter need a one-millisecond timer.
     timeBeginPeriod(1);
-    std::filesystem::path dataFolder;
-    if (!FindDataFolder(&dataFolder)) {
-        const std::string missing = "Quellfort cannot find its pictures and qfel.dat: looked in " +
-                                    DataFolderPlaces() + ".";
-        std::fprintf(stderr, "quellfort: %s\n", missing.c_str());
-        return StartFailed(missing.c_str());
-    }
-    if (!RegisterWindowClass() || !CreateMainWindow())
-        return StartFailed("Quellfort cannot create its window.");
+    if (!RegisterWindowClass() || !CreateMainWindow()) return StartFailed("cannot create the game window");
     if (!OpenDirectDraw()) {
         CloseDirectDraw();
-        return StartFailed("Quellfort cannot open the display (DirectDraw 800 x 600).");
+        return StartFailed("cannot open the display (DirectDraw)");
     }
     OpenControllers();
+    if (!options.record.empty() && !SessionStartRecording(options.record, "windows")) return PlatformFinish(), 2;
     return -1;
 }
 
@@ -144,6 +184,7 @@ int PlatformFinish() {
     const int status = SessionFinish();
     CloseControllers();
     CloseDirectDraw();
+    ShowTableNotSaved();
     if (win32.mainWindow != nullptr) DestroyWindow(win32.mainWindow);
     UnregisterClassA(WINDOW_CLASS, win32.instance);
     timeEndPeriod(1);
@@ -159,7 +200,7 @@ static bool KeyDown(int key) {
     const bool tapped = TakeLatchedKey(win32.latches, key);
     int keys[MAX_KEYS_PER_GAME_KEY];
     bool held = false;
-    for (int i = KeysGivingGameKey(key, win32.pad.mode, keys); i-- > 0;) held |= (GetAsyncKeyState(keys[i]) & 0x8000) != 0;
+    for (int i = KeysGivingGameKey(key, win32.pad.mode, keys); i-- > 0;) held |= KeyboardHolds(keys[i]);
     return held || tapped || PadKeyDown(win32.pad, key, GetTickCount());
 }
 

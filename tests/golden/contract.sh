@@ -26,6 +26,10 @@ expect_status 2 "unknown option" "$headless" --fast ok.script
 expect_status 2 "--trace without a file" "$headless" ok.script --trace
 expect_status 2 "two scripts" "$headless" ok.script ok.script
 grep -q '^usage: quellfort-headless' err.txt || fail "a usage error prints the usage line"
+expect_status 2 "unknown option" "$headless" --fast ok.script
+grep -q -- '--fast' err.txt || fail "an unknown option is named: $(head -n1 err.txt)"
+expect_status 0 "--help" "$headless" --help
+grep -q '^usage: quellfort-headless' out.txt || fail "--help prints the usage on stdout"
 expect_status 2 "missing script file" "$headless" no-such.script
 
 # A malformed script is refused before anything runs, naming its line.

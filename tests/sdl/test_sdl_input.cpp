@@ -6,6 +6,7 @@
 
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -230,6 +231,41 @@ TEST_F(SdlInputTest, WholeGameWithThePadAloneFromIntroToQuit) {
     std::ifstream in(scratch_ / "qfhs.dat", std::ios::binary);
     EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), {}).substr(0, 5), "B!9\r\n");
     if (player.pad.joystick != nullptr) Unplug(player.pad);
+}
+
+// Closing the terminal the game was started from (SIGHUP), or Ctrl+C in it (SIGINT), closes the
+// game through its shutdown, which saves the score entered just before. The score is ranked
+// straight from the input hook, the quickest way to a session with something to save.
+struct SignalRun {
+    int signal = 0;
+    Uint32 deadline = 0;
+    bool timedOut = false;
+};
+SignalRun signalRun;
+
+void RankAndSignal() {
+    if (gameState == STATE_INTRO && newEntryRow < 0) {
+        RankFinalScore(5);
+        EnterNameCharacter('H');
+        std::raise(signalRun.signal);
+    } else if (!signalRun.timedOut && int32_t(SDL_GetTicks() - signalRun.deadline) > 0) {
+        signalRun.timedOut = true;
+        PostMessage(MESSAGE_CLOSE);
+    }
+}
+
+TEST_F(SdlInputTest, HangUpAndInterruptCloseTheGameAndSaveTheTable) {
+    for (int signal : {SIGHUP, SIGINT}) {
+        SCOPED_TRACE(signal);
+        std::ofstream(scratch_ / "qfhs.dat") << "A\n-9\nB\n-9\nC\n-9\nD\n-9\nE\n-9\n";
+        ResetProgramState();
+        signalRun = {signal, SDL_GetTicks() + 10000, false};
+        SetInputHook(RankAndSignal);
+        QuellfortMain();
+        EXPECT_FALSE(signalRun.timedOut) << "the signal did not close the game";
+        std::ifstream in(scratch_ / "qfhs.dat", std::ios::binary);
+        EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), {}).substr(0, 6), "H\r\n5\r\n");
+    }
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/common/cp1252.h"
+#include "formats/cp1252.h"
 
 int main(int argc, char** argv) {
     if (argc != 4) {

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/common/bmp_writer.h"
+#include "formats/bmp_writer.h"
 
 namespace {
 

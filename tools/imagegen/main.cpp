@@ -6,7 +6,7 @@
 
 #include "art.h"
 #include "gfx/picture_files.h"
-#include "platform/common/bmp_writer.h"
+#include "formats/bmp_writer.h"
 
 using namespace Palette;
 

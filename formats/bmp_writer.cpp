@@ -1,5 +1,5 @@
 // Writes 24-bit Windows bitmaps: BITMAPFILEHEADER, BITMAPINFOHEADER, then the rows.
-#include "platform/common/bmp_writer.h"
+#include "formats/bmp_writer.h"
 
 #include <cstdio>
 
