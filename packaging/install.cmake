@@ -6,7 +6,7 @@
 #   share/man/man6/, share/doc/quellfort/ the manual page, copyright and changelog
 # and, in a package of its own (quellfort-server), the Hall:
 #   bin/quellfort-server                  the server
-#   /lib/systemd/system/                  its service, under a user systemd makes for it
+#   lib/systemd/system/                   its service, under a user systemd makes for it
 #   share/man/man1/, share/doc/quellfort-server/  its manual page and the API
 include(GNUInstallDirs)
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
@@ -57,7 +57,7 @@ install(FILES ${CMAKE_CURRENT_LIST_DIR}/copyright ${PACKAGE_DIR}/changelog.gz
 
 
 install(TARGETS quellfort-server RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT server)
-install(FILES ${CMAKE_CURRENT_LIST_DIR}/quellfort-server.service DESTINATION /lib/systemd/system
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/quellfort-server.service DESTINATION lib/systemd/system
         COMPONENT server)
 install(FILES ${PACKAGE_DIR}/quellfort-server.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT server)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/copyright ${PACKAGE_DIR}/changelog.gz

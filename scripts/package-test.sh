@@ -95,7 +95,7 @@ fi
 dpkg-deb -x "$server_deb" "$work/server-root"
 server=$work/server-root/usr/bin/quellfort-server
 [ "$("$server" --version)" = "quellfort-server $version" ] || fail "quellfort-server --version says $("$server" --version)"
-[ -f "$work/server-root/lib/systemd/system/quellfort-server.service" ] || fail "no systemd unit in $server_deb"
+[ -f "$work/server-root/usr/lib/systemd/system/quellfort-server.service" ] || fail "no systemd unit in $server_deb"
 "$server" --listen 127.0.0.1:0 --data "$work/hall" >"$work/server.out" 2>&1 &
 pid=$!
 for _ in $(seq 50); do grep -q 127.0.0.1 "$work/server.out" && break; sleep 0.1; done
