@@ -29,6 +29,7 @@ xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || fail "Xvfb did not start"
 export DISPLAY=:$(head -n1 "$work/display")
+export XDG_CONFIG_HOME="$work/config"  # the defaults, whatever settings the player keeps
 
 # A table any score beats, so the game ends with a name to type.
 mkdir -p "$work/play" "$work/elsewhere"

@@ -7,6 +7,7 @@ dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 cp -r "$(dirname "$game")/images" "$dir/images" 2>/dev/null || true
 cd "$dir"
+export XDG_CONFIG_HOME="$dir/config"  # the defaults, whatever settings the player keeps
 SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy "$game" --window 2>"$dir/stderr" &
 pid=$!
 # Start-up ends by creating the missing high-score file; give a loaded machine time to get there.

@@ -1,5 +1,5 @@
-// The names of keys, controller buttons and actions as settings.ini and the options screen show
-// them, and the rule that one key serves one action.
+// The default settings, the names of keys, controller buttons and actions as settings.ini and
+// the options screen show them, and the rule that one key serves one action.
 #include <cctype>
 #include <string>
 

@@ -82,6 +82,8 @@ protected:
         fs::create_directory_symlink(fs::path(QUELLFORT_BUILD_DIR) / "images", scratch_ / "images");
         fs::copy_file(fs::path(QUELLFORT_BUILD_DIR) / "qfel.dat", scratch_ / "qfel.dat");
         fs::current_path(scratch_);
+        // The player's own settings (remapped keys) must not reach the test: it plays the defaults.
+        setenv("XDG_CONFIG_HOME", (scratch_ / "config").c_str(), 1);
         ResetProgramState();
         char name[] = "quellfort", window[] = "--window";
         char* argv[] = {name, window, nullptr};

@@ -311,9 +311,25 @@ def after_reload(page, runner):
     title = runner.shot('wait 3500\nshot shot.bmp\nwait 50\n', table)
     page.wait_for_frame('the title screen with the new name', title)
     page.tap(Keys.SHIFT)
+    options_screen(page, title)
     page.tap(Keys.ESCAPE, after=0.5)
     check(not page.js("return document.getElementById('ended').hidden"), 'no start-again choice after Escape')
     check(page.table() == table, 'Escape changed the stored table')
+
+
+def options_screen(page, title):
+    """F1 opens the options: left bound to A, the volume down a step, kept in the page's storage;
+    Escape goes back to the title as it was."""
+    page.tap(Keys.F1)
+    page.tap(Keys.ENTER)
+    page.tap('a')
+    for _ in range(6):
+        page.tap(Keys.ARROW_DOWN, after=0.2)
+    page.tap(Keys.ARROW_LEFT)
+    page.tap(Keys.ESCAPE)
+    stored = page.js('return localStorage.getItem(arguments[0])', 'quellfort/settings.ini') or ''
+    check('left = A\n' in stored and 'volume = 90\n' in stored, f'stored settings {stored!r}')
+    page.wait_for_frame('the title screen after the options', title)
 
 
 def serve(folder):
