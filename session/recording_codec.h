@@ -1,0 +1,33 @@
+// The bytes of a recording before packing: its header, the encoding of its entries and their
+// CRC-32 checks. Shared by the zlib reader and writer (recording.cpp) and the browser's, which
+// packs with the browser's own deflate (recording_browser.cpp).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "session/recording.h"
+
+// The unpacked entries as a window over their source: an entry's bytes stay together in
+// `buffer` from `at` while it is read; `more` (when set) is asked to add bytes while too few wait.
+struct EntryBytes {
+    std::string* buffer = nullptr;
+    size_t* at = nullptr;
+    bool (*more)(EntryBytes& in, size_t wanted) = nullptr;
+    void* source = nullptr;  // what `more` reads from
+
+    bool Fill(size_t n);
+    bool Byte(uint8_t& v);
+    bool Varint(uint64_t& v);
+    bool Word(uint32_t& v);
+    bool Bytes(std::string& out);  // a varint length (at most one entry's size), then the bytes
+};
+
+// One entry, given the input the entries before it left; false where the bytes end inside it or
+// it makes no sense.
+bool DecodeRecordingEntry(EntryBytes& in, RecordingEntry& e, PlatformInput& input);
+// The header of r.file: sets r.header and r.packedAt; false with the one-line reason.
+bool ReadRecordingHeader(RecordingReader& r, std::string* error);
+// The CRC-32 of the check entries (the one zlib and PNG use), continued from `crc`.
+uint32_t RecordingCrc32(uint32_t crc, const char* data, size_t size);
