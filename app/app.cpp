@@ -2,6 +2,8 @@
 // shutdown in their fixed order.
 #include "app/app.h"
 
+#include <sstream>
+
 #include "app/trace.h"
 #include "flow/flow.h"
 #include "game/game.h"
@@ -40,6 +42,12 @@ static void SuspendApplication() {
     if (gameState == STATE_PLAYING) world.paused = true;
 }
 
+static bool IsWholeTable(const std::string& bytes) {
+    std::istringstream in(bytes);
+    HighScoreTable table;
+    return ReadHighScoreFile(in, table);
+}
+
 void InitApplication() {
     // The backend opened the window and the screen before the game started.
     application.windowOpen = true;
@@ -51,7 +59,7 @@ void InitApplication() {
     LoadSoundBank();
     LoadFormations();
     LoadHighScores();
-    PlatformSetStateHooks({WriteTraceState, HashState, WriteSummary, SuspendApplication});
+    PlatformSetStateHooks({WriteTraceState, HashState, WriteSummary, SuspendApplication, IsWholeTable});
 }
 
 void ShutdownApplication() {

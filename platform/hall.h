@@ -12,6 +12,9 @@ struct HallLink {
     // What came back for the game sent last, as one line for the player; empty before anything
     // has. Called while a frame is drawn.
     std::string (*line)() = nullptr;
+    // Every finished game is sent, not only one that beats the games sent before (the browser
+    // page, which offers each game's recording to the player).
+    bool everyGame = false;
 };
 
 // --hall URL: the session, which must be recording, sends each finished game that beats the

@@ -163,11 +163,13 @@ void PlatformCloseAudio();
 // and the few lines that sum up a finished session (printed by recordings and replays); and what
 // to do when a backend whose program can be hidden or closed without an exit (the browser's page)
 // is hidden: the game saves its high-score table and pauses a game in play (never called inside
-// PlatformWaitKeyUp).
+// PlatformWaitKeyUp); and whether bytes read as a whole high-score file by the game's own reader
+// (the browser page's import of a table).
 struct PlatformStateHooks {
     void (*writeTrace)(std::string& out) = nullptr;
     uint32_t (*hashState)() = nullptr;
     void (*writeSummary)(std::string& out) = nullptr;
     void (*suspend)() = nullptr;
+    bool (*isWholeTable)(const std::string& bytes) = nullptr;
 };
 void PlatformSetStateHooks(const PlatformStateHooks& hooks);

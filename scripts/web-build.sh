@@ -21,7 +21,7 @@ if ! command -v emcmake >/dev/null; then
 fi
 
 cmake -S . -B "$host_build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$host_build" --target game_images game_data quellfort-headless -j"$jobs"
+cmake --build "$host_build" --target game_images game_data quellfort-headless icongen -j"$jobs"
 host_build=$(cd "$host_build" && pwd)
 
 # emscripten's tools run on the node installed here, which finds its modules there.

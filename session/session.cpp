@@ -211,7 +211,7 @@ void SendFinishedGame(const RecordingEntry& read) {
     const std::string summary = Summary();
     const size_t at = summary.find("\nscore ");
     const int32_t score = at == std::string::npos ? 0 : int32_t(std::atol(summary.c_str() + at + 7));
-    if (session.sentAny && score <= session.bestSent) {
+    if (!session.hall.everyGame && session.sentAny && score <= session.bestSent) {
         session.hallNote = "Not sent to the Hall: this session sent a game of " +
                            std::to_string(session.bestSent) + " already";
         return;

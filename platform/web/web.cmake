@@ -19,17 +19,18 @@ endforeach()
 file(GLOB WEB_SOURCES CONFIGURE_DEPENDS platform/web/*.cpp)
 set(GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
 add_executable(quellfort app/main.cpp ${WEB_SOURCES} platform/common/resources.cpp
-    platform/common/files.cpp platform/common/held_keys.cpp platform/common/settings_names.cpp platform/common/settings_text.cpp
+    platform/common/held_keys.cpp platform/common/key_latch.cpp platform/common/pad.cpp
+    platform/common/settings_names.cpp platform/common/settings_text.cpp
     platform/common/settings_file.cpp platform/common/settings_seam.cpp
-    session/session.cpp session/recording_browser.cpp ${HOST_GENERATED}/resource_table.cpp)
+    session/session.cpp session/recording_codec.cpp session/recording_browser.cpp ${HOST_GENERATED}/resource_table.cpp)
 target_link_libraries(quellfort PRIVATE quellfort_game)
 # Asyncify lets the game's blocking waits (a present, a key's release) yield to the browser, so
 # the game keeps its own main loop. None of those waits is reached through a function pointer.
 target_link_options(quellfort PRIVATE
     -sASYNCIFY -sASYNCIFY_IGNORE_INDIRECT=1 -sASYNCIFY_STACK_SIZE=16384
     -sENVIRONMENT=web -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=67108864
-    -sEXPORTED_RUNTIME_METHODS=FS,addRunDependency,removeRunDependency
-    -sEXPORTED_FUNCTIONS=_main,_WebPageHidden)
+    -sEXPORTED_RUNTIME_METHODS=FS,addRunDependency,removeRunDependency,stringToUTF8,UTF8ToString
+    -sEXPORTED_FUNCTIONS=_main,_malloc,_free,_WebPageHidden,_WebTableIsWhole)
 
 # build-web/dist: the folder any static web server can serve.
 set(DIST_DIR ${CMAKE_BINARY_DIR}/dist)
@@ -57,3 +58,21 @@ add_custom_command(TARGET quellfort POST_BUILD
 add_custom_target(web_page ALL
     COMMAND ${CMAKE_COMMAND} -E make_directory ${DIST_DIR}
     COMMAND ${CMAKE_COMMAND} -E copy_if_different ${PAGE_FILES} ${DIST_DIR}/)
+
+# The icons of the web app manifest, drawn by the host build's icon generator.
+add_custom_command(
+    OUTPUT ${DIST_DIR}/icon-192.png ${DIST_DIR}/icon-512.png
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${DIST_DIR}
+    COMMAND ${QUELLFORT_HOST_BUILD}/tools/icongen --png 192 ${DIST_DIR}/icon-192.png
+    COMMAND ${QUELLFORT_HOST_BUILD}/tools/icongen --png 512 ${DIST_DIR}/icon-512.png
+    DEPENDS ${QUELLFORT_HOST_BUILD}/tools/icongen
+    COMMENT "Drawing the page's icons")
+add_custom_target(web_icons ALL DEPENDS ${DIST_DIR}/icon-192.png ${DIST_DIR}/icon-512.png)
+
+# Last: the service worker, which names every file of the page and a version made of them, and
+# build-web/quellfort-web.zip for game portals.
+add_custom_target(web_offline ALL
+    COMMAND python3 ${CMAKE_SOURCE_DIR}/platform/web/offline.py ${CMAKE_SOURCE_DIR}/platform/web/sw.js.in
+        ${DIST_DIR} ${CMAKE_BINARY_DIR}/quellfort-web.zip
+    COMMENT "Laying out the offline copy and the zip")
+add_dependencies(web_offline quellfort web_page web_data web_icons)

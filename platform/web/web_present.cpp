@@ -36,6 +36,7 @@ void ToRgba(const uint16_t* pixels) {
 }  // namespace
 
 void BackendPresent(const uint16_t* pixels) {
+    LatchNextFrame(web.latches);
     ToRgba(pixels);
     if (JsPresent(frameRgba, int(sizeof frameRgba)) == 1) web.clockSkew += FRAME_MS;
 }

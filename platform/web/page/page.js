@@ -1,13 +1,12 @@
-// The page around the browser game: its data, the canvas and its scaling, keys, sound and the
-// high-score table's storage. The game's web backend (platform/web/*.cpp) calls the methods of
-// QF; Module is emscripten's, read by quellfort.js when it loads.
+// The page around the browser game: its data, the canvas and its scaling beside the touch
+// controls, keys, sound, the page's notes and menu. The game's web backend (platform/web/*.cpp)
+// calls the methods of QF and of its helpers (storage.js, touch.js, pads.js, recordings.js);
+// Module is emscripten's, read by quellfort.js when it loads.
 'use strict';
 
 const FRAME_MS = 1000 / 60;
 // A display refresh this close before a frame's 60 Hz slot still shows it: refresh times jitter.
 const PACE_SLACK_MS = 4;
-const TABLE_KEY = 'quellfort/qfhs.dat';
-const SETTINGS_KEY = 'quellfort/settings.ini';
 // Keys by where they are, numbered as the game's settings number them (as Windows does); letters
 // go by what they type, as on Windows. The game turns these into its own keys by the bindings.
 const KEY_CODES = {
@@ -21,6 +20,11 @@ const KEY_CODES = {
 };
 // Keys the browser keeps for itself: reload, full screen, its tools.
 const BROWSER_KEYS = new Set(['F5', 'F11', 'F12']);
+// Keys that scroll a page: inside a portal's frame they must never move the page around it.
+const SCROLLING_KEYS = new Set(['ArrowUp', 'ArrowDown', 'ArrowLeft', 'ArrowRight', 'Space', 'PageUp',
+                                'PageDown', 'Home', 'End']);
+// What the game waits for (platform.h's PlatformInputMode).
+const MODE_PLAY = 1, MODE_NAME = 2;
 
 var QF = {
   stage: document.getElementById('stage'),
@@ -29,6 +33,10 @@ var QF = {
   image: null,
   running: false,   // the game has started and not yet ended
   finished: false,  // the game ended through Escape
+  watching: false,  // the game plays a recording
+  played: false,    // a game has been played in this page (it may hold scores not yet saved)
+  recordingToWatch: '',
+  restartWhenHidden: false,
   keys: new Set(),  // key codes held down
   pressed: [],      // key codes pressed since the game last looked, oldest first
   keyWaiters: [],   // {code, resolve} of the game's wait for a release
@@ -42,26 +50,69 @@ var QF = {
   fastFrames: 0,    // frames of the test hook's fast run still to go
   fastDone: null,
   // Figures the test reads: when the first frame was shown and when the recent ones were.
-  stats: { firstFrameAt: 0, frames: 0, shownAt: [], hidden: 0, soundsPlayed: 0 },
+  stats: { firstFrameAt: 0, frames: 0, shownAt: [], hidden: 0, soundsPlayed: 0, soundFrames: [],
+           touchedAt: [], workMs: [], recordings: 0, persisted: null },
+  resumedAt: 0,     // when the game last got control back from a present
 
   // ---- Start and end ----
 
-  start() {
+  start(watching) {
     this.running = true;
+    this.watching = watching;
+    document.getElementById('watching').hidden = !watching;
   },
 
-  finish() {
+  // The game has ended (Escape, or the end of a recording watched, or a recording refused).
+  finish(status) {
     this.running = false;
     this.finished = true;
     this.showCursor(true);
+    Touch.setNaming(false);
+    document.getElementById('loading').hidden = true;
     document.getElementById('unlock').hidden = true;
+    document.getElementById('watching').hidden = true;
+    if (this.recordingToWatch) {
+      document.getElementById('ended-title').textContent = status === 0 ? 'The recording has been played' : 'The recording was not played to its end';
+      document.getElementById('ended-line').textContent = this.watchError || Recordings.endLine() || 'status ' + status;
+      document.getElementById('again').textContent = 'Play';
+    } else {
+      document.getElementById('ended-line').textContent = Store.tableLine();
+    }
     document.getElementById('ended').hidden = false;
     document.getElementById('again').focus();
   },
 
   fail(what) {
-    this.finish();
-    document.querySelector('#ended strong').textContent = 'Quellfort stopped: ' + what;
+    this.finish(-1);
+    document.getElementById('ended-title').textContent = 'Quellfort stopped: ' + what;
+  },
+
+  // Starts the game again: the page again, playing (a watched recording is left).
+  restart() {
+    location.assign(location.pathname);
+  },
+
+  // One line in the page, in its own panel; the last one stays until it is dismissed.
+  note(text) {
+    document.getElementById('note-text').textContent = text;
+    document.getElementById('note').hidden = false;
+    this.stats.notes = (this.stats.notes || []).concat([text]);
+  },
+
+  download(blob, name) {
+    const link = document.createElement('a');
+    link.href = URL.createObjectURL(blob);
+    link.download = name;
+    document.body.appendChild(link);
+    link.click();
+    link.remove();
+    setTimeout(() => URL.revokeObjectURL(link.href), 10000);
+  },
+
+  // What the game waits for now: a name raises the device's keyboard on a touch device.
+  setMode(mode) {
+    if (mode === MODE_PLAY && !this.watching) this.played = true;
+    Touch.setNaming(mode === MODE_NAME && !this.watching);
   },
 
   showCursor(show) {
@@ -73,6 +124,11 @@ var QF = {
   // Takes the frame now; shows it on the first display refresh at or after its 60 Hz slot, so
   // that a faster display neither speeds the game up nor shows a frame twice as long.
   present(pixels) {
+    const now = performance.now();
+    if (this.resumedAt > 0) {
+      this.stats.workMs.push(now - this.resumedAt);
+      if (this.stats.workMs.length > 1200) this.stats.workMs.splice(0, 600);
+    }
     this.image.data.set(pixels);
     if (this.fastFrames > 0) return this.fastFrame();
     return new Promise(resolve => {
@@ -86,6 +142,7 @@ var QF = {
         // that any display faster than 60 Hz averages 60. More than a frame behind (a stall, a
         // hidden page) the slots start again from now rather than hurry to catch up.
         this.due = time > this.due + FRAME_MS ? time + FRAME_MS : this.due + FRAME_MS;
+        this.resumedAt = performance.now();
         resolve(0);
       };
       requestAnimationFrame(onRefresh);
@@ -120,20 +177,44 @@ var QF = {
     }
     if (this.fastFrames === 0) {
       this.due = 0;
+      this.resumedAt = 0;
       this.fastDone();
     }
     return 1;
   },
 
-  // Scales the 800 x 600 picture to the largest 4:3 area of the window; whole factors of the
-  // display's own pixels stay sharp, others are smoothed.
+  // Scales the 800 x 600 picture to the largest 4:3 area the window leaves it; whole factors of
+  // the display's own pixels stay sharp, others are smoothed. The touch controls take the sides
+  // of a wide window and the part below the picture of a tall one.
   fit() {
+    const width = this.stage.clientWidth, height = this.stage.clientHeight;
+    let area = { x: 0, y: 0, w: width, h: height };
+    if (Touch.shown) area = this.placeControls(width, height);
     const ratio = window.devicePixelRatio || 1;
-    let scale = Math.min(this.stage.clientWidth * ratio / 800, this.stage.clientHeight * ratio / 600);
+    let scale = Math.min(area.w * ratio / 800, area.h * ratio / 600);
     if (this.sharp && scale >= 1) scale = Math.floor(scale);
-    this.canvas.style.width = (800 * scale / ratio) + 'px';
-    this.canvas.style.height = (600 * scale / ratio) + 'px';
-    this.canvas.style.imageRendering = scale >= 1 && Number.isInteger(scale) ? 'pixelated' : 'auto';
+    const w = 800 * scale / ratio, h = 600 * scale / ratio;
+    Object.assign(this.canvas.style, {
+      width: w + 'px', height: h + 'px',
+      left: (area.x + (area.w - w) / 2) + 'px',
+      top: (area.y + (Touch.shown && width < height ? 0 : (area.h - h) / 2)) + 'px',
+      imageRendering: scale >= 1 && Number.isInteger(scale) ? 'pixelated' : 'auto',
+    });
+  },
+
+  placeControls(width, height) {
+    const steer = document.getElementById('steer').style, act = document.getElementById('act').style;
+    const place = (style, x, y, w, h) => Object.assign(style, { left: x + 'px', top: y + 'px', width: w + 'px', height: h + 'px' });
+    if (width >= height) {
+      const side = Math.round(Math.max(120, Math.min(width * 0.22, 260, (width - height * 4 / 3 * 0.6) / 2)));
+      place(steer, 0, 0, side, height);
+      place(act, width - side, 0, side, height);
+      return { x: side, y: 0, w: width - 2 * side, h: height };
+    }
+    const picture = Math.min(width * 0.75, height * 0.62);
+    place(steer, 0, picture, width / 2, height - picture);
+    place(act, width / 2, picture, width / 2, height - picture);
+    return { x: 0, y: 0, w: width, h: picture };
   },
 
   toggleFullscreen() {
@@ -167,10 +248,13 @@ var QF = {
   },
 
   onKeyDown(event) {
+    if (SCROLLING_KEYS.has(event.code)) event.preventDefault();
+    if (event.target instanceof HTMLInputElement || (event.target instanceof HTMLButtonElement && event.key === 'Enter')) return;
     if (this.finished) {
-      if (event.key === 'Enter') location.reload();
+      if (event.key === 'Enter') this.restart();
       return;
     }
+    Touch.show(false);
     // Alt+Enter switches full screen, as on the desktop; the game does not see that Enter.
     if (event.altKey && (event.code === 'Enter' || event.code === 'NumpadEnter')) {
       event.preventDefault();
@@ -209,6 +293,7 @@ var QF = {
   // Nothing stays held once the page has lost the keyboard: no stuck fire.
   releaseKeys() {
     this.keys.clear();
+    Touch.release();
     this.wakeKeyWaiters();
   },
 
@@ -220,14 +305,19 @@ var QF = {
     return this.pressed.length > 0 ? this.pressed.shift() : 0;
   },
 
+  // A negative code is a game key of the touch controls.
   keyReleased(code) {
-    if (!this.keys.has(code)) return Promise.resolve();
+    if (!this.held(code)) return Promise.resolve();
     return new Promise(resolve => this.keyWaiters.push({ code, resolve }));
+  },
+
+  held(code) {
+    return code < 0 ? Touch.holds(-code) : this.keys.has(code);
   },
 
   wakeKeyWaiters() {
     this.keyWaiters = this.keyWaiters.filter(waiter => {
-      if (this.keys.has(waiter.code)) return true;
+      if (this.held(waiter.code)) return true;
       waiter.resolve();
       return false;
     });
@@ -302,6 +392,8 @@ var QF = {
     const sound = this.sounds[handle];
     if (!sound || !this.audioContext) return;
     this.stats.soundsPlayed += 1;
+    this.stats.soundFrames.push(this.stats.frames);
+    if (this.stats.soundFrames.length > 200) this.stats.soundFrames.shift();
     this.stopVoice(sound);
     const source = this.audioContext.createBufferSource();
     source.buffer = this.buffer(sound.samples);
@@ -342,49 +434,10 @@ var QF = {
     for (let handle = 1; handle < this.sounds.length; ++handle) this.releaseSound(handle);
   },
 
-  // ---- Storage of the high-score table: the bytes of qfhs.dat, one character per byte ----
-
-  loadTable(fs) {
-    let text = null;
-    try {
-      text = localStorage.getItem(TABLE_KEY);
-    } catch (error) {
-      console.warn('quellfort: the browser keeps no storage for this page:', error);
-    }
-    if (text !== null) fs.writeFile('qfhs.dat', Uint8Array.from(text, c => c.charCodeAt(0) & 255));
-  },
-
-  storeTable(fs) {
-    let bytes;
-    try {
-      bytes = fs.readFile('qfhs.dat');
-    } catch (error) {
-      return;  // the game has written no table
-    }
-    try {
-      localStorage.setItem(TABLE_KEY, String.fromCharCode.apply(null, bytes));
-    } catch (error) {
-      console.warn('quellfort: high scores not kept:', error);
-    }
-  },
-
-  // ---- Storage of the settings: settings.ini as text ----
-
-  loadSettings(fs) {
-    try {
-      const text = localStorage.getItem(SETTINGS_KEY);
-      if (text !== null) fs.writeFile('settings.ini', text);
-    } catch (error) {
-      console.warn('quellfort: the browser keeps no settings for this page:', error);
-    }
-  },
+  // ---- Storage of the settings: settings.ini ----
 
   storeSettings(fs) {
-    try {
-      localStorage.setItem(SETTINGS_KEY, fs.readFile('settings.ini', { encoding: 'utf8' }));
-    } catch (error) {
-      console.warn('quellfort: settings not kept:', error);
-    }
+    Store.storeSettings(fs);
   },
 
   // ---- The game's files: images/ and qfel.dat, one gzip-compressed tar archive ----
@@ -432,28 +485,74 @@ var QF = {
     this.context = this.canvas.getContext('2d', { alpha: false });
     this.image = this.context.createImageData(800, 600);
     this.data = this.fetchData();
+    this.watch = Recordings.toWatch();
+    this.watch.catch(() => {});
+    Touch.init();
+    Pads.init();
     this.fit();
     window.addEventListener('resize', () => this.fit());
     document.addEventListener('fullscreenchange', () => this.fit());
     window.addEventListener('keydown', event => this.onKeyDown(event));
     window.addEventListener('keyup', event => this.onKeyUp(event));
     window.addEventListener('blur', () => this.releaseKeys());
-    window.addEventListener('pointerdown', () => {
-      if (!this.audioContext) this.unlockAudio();
+    window.addEventListener('storage', event => Store.onStorage(event));
+    // A click or touch gives the game the keys back (inside a portal's frame too), and the first
+    // one opens the sound; on a touch device it asks for the full screen as well.
+    window.addEventListener('pointerdown', event => {
+      if (!(event.target instanceof HTMLInputElement || event.target instanceof HTMLButtonElement)) {
+        window.focus();
+        this.canvas.focus({ preventScroll: true });
+      }
+      if (!this.audioContext) {
+        this.unlockAudio();
+        if (event.pointerType === 'touch' && !document.fullscreenElement && this.stage.requestFullscreen)
+          this.stage.requestFullscreen({ navigationUI: 'hide' }).catch(() => {});
+      }
     });
     document.addEventListener('visibilitychange', () => {
       if (document.visibilityState !== 'hidden') return;
       this.stats.hidden += 1;
       this.releaseKeys();
       this.pageHidden(0);
+      if (this.restartWhenHidden && !this.played) this.restart();
     });
     window.addEventListener('pagehide', () => this.pageHidden(1));
-    const button = document.getElementById('fullscreen');
+    this.onClick('fullscreen', () => this.toggleFullscreen());
+    this.onClick('again', () => this.restart());
+    this.onClick('menu-button', () => { document.getElementById('menu').hidden ^= true; });
+    this.onClick('note-close', () => { document.getElementById('note').hidden = true; });
+    this.onClick('export', () => Store.exportTable());
+    this.onClick('import', () => document.getElementById('import-file').click());
+    this.onClick('watch', () => document.getElementById('watch-file').click());
+    for (const button of document.querySelectorAll('.save-recording'))
+      button.addEventListener('click', () => { button.blur(); Recordings.save(); });
+    this.onFile('import-file', file => Store.importTable(file));
+    this.onFile('watch-file', file => Recordings.watchFile(file));
+    window.addEventListener('dragover', event => event.preventDefault());
+    window.addEventListener('drop', event => {
+      event.preventDefault();
+      Recordings.watchFile(event.dataTransfer.files[0]);
+    });
+    if ('serviceWorker' in navigator && location.protocol !== 'file:')
+      navigator.serviceWorker.register('sw.js').catch(error => console.warn('quellfort: no offline copy:', error));
+  },
+
+  onClick(id, action) {
+    const button = document.getElementById(id);
     button.addEventListener('click', () => {
       button.blur();
-      this.toggleFullscreen();
+      if (button.closest('#menu')) document.getElementById('menu').hidden = true;
+      action();
     });
-    document.getElementById('again').addEventListener('click', () => location.reload());
+  },
+
+  onFile(id, take) {
+    const input = document.getElementById(id);
+    input.addEventListener('change', () => {
+      const file = input.files[0];
+      input.value = '';
+      if (file) take(file);
+    });
   },
 };
 
@@ -461,19 +560,25 @@ QF.init();
 
 var Module = {
   canvas: QF.canvas,
-  // The game starts once its files are in place; a missing picture shows black, as on the desktop.
+  // The game starts once its files (and a recording to watch) are in place; a missing picture
+  // shows black, as on the desktop.
   preRun: [() => {
     Module.addRunDependency('quellfort-data');
-    QF.data
-      .then(files => QF.install(Module.FS, files))
-      .catch(error => console.warn('quellfort: the pictures could not be loaded:', error))
-      .finally(() => {
-        QF.loadTable(Module.FS);
-        QF.loadSettings(Module.FS);
-        Module.removeRunDependency('quellfort-data');
+    const files = QF.data
+      .then(data => QF.install(Module.FS, data))
+      .catch(error => console.warn('quellfort: the pictures could not be loaded:', error));
+    const watch = QF.watch
+      .then(bytes => bytes && Recordings.install(Module.FS, bytes))
+      .catch(error => {
+        QF.recordingToWatch = 'none';
+        QF.watchError = error.message;
       });
+    Promise.all([files, watch]).finally(() => {
+      Store.loadSettings(Module.FS);
+      Module.removeRunDependency('quellfort-data');
+    });
   }],
   onAbort: what => QF.fail(String(what)),
-  print: text => console.log(text),
-  printErr: text => console.warn(text),
+  print: text => { Recordings.print(text); console.log(text); },
+  printErr: text => { Recordings.print(text); console.warn(text); },
 };
