@@ -35,12 +35,9 @@ void MainWindowProc(const PlatformMessage& message) {
     }
 }
 
-// The page was hidden or is closing (browser): the table is kept, and a game in play holds
-// still behind the pause picture as if P had been pressed.
-static void SuspendApplication() {
-    SaveHighScores();
-    if (gameState == STATE_PLAYING) world.paused = true;
-}
+// The page was hidden or is closing (browser): the table is kept. (The backend pauses a game in
+// play by a press of P, through the input, so that a recording holds the pause.)
+static void SuspendApplication() { SaveHighScores(); }
 
 static bool IsWholeTable(const std::string& bytes) {
     std::istringstream in(bytes);

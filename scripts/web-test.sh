@@ -15,4 +15,5 @@ bash scripts/optional-packages.sh web emscripten chromium chromium-driver python
 
 set -e
 bash scripts/web-build.sh
-/usr/bin/python3 tests/web/test_web.py "${QUELLFORT_HOST_BUILD:-build}" "${QUELLFORT_WEB_BUILD:-build-web}/dist"
+web_build=${QUELLFORT_WEB_BUILD:-build-web}
+/usr/bin/python3 tests/web/test_web.py "${QUELLFORT_HOST_BUILD:-build}" "$web_build/dist" "$web_build/quellfort-web.zip"

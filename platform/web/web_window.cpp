@@ -23,6 +23,8 @@ EM_JS(void, JsFinish, (int status), { QF.finish(status); });
 EM_JS(void, JsShowCursor, (int show), { QF.showCursor(show !== 0); });
 EM_JS(int, JsKeyDown, (int keyCode), { return QF.keyDown(keyCode) ? 1 : 0; });
 EM_ASYNC_JS(void, JsWaitKeyUp, (int keyCode), { await QF.keyReleased(keyCode); });
+// Gives the browser a moment: a pad is only seen by looking at it again.
+EM_ASYNC_JS(void, JsPause, (int ms), { await new Promise(resolve => setTimeout(resolve, ms)); });
 // The key code of the next key pressed since the last look, or 0.
 EM_JS(int, JsNextPressedKey, (), { return QF.nextPressedKey(); });
 // The touch controls: is the game key held, and the next game key tapped since the last look.
@@ -74,8 +76,10 @@ bool KeyDown(int gameKey, uint32_t now) {
     return KeyboardHolds(gameKey) || tapped || JsTouchHolds(gameKey) != 0 || PadKeyDown(web.pad, gameKey, now);
 }
 
-void Suspend() {
+// The table is saved, and a game in play pauses as by a press of P, which a recording keeps.
+void Suspend(bool closing) {
     if (SessionHooks().suspend != nullptr) SessionHooks().suspend();
+    if (!closing) PadUnplugged(web.pad, web.latches);
 }
 
 // Each finished game goes to the page as the recording of the session so far, ending on it: its
@@ -99,7 +103,7 @@ void WebStoreSettings() { JsStoreSettings(); }
 // closing page has no next pass.
 extern "C" EMSCRIPTEN_KEEPALIVE void WebPageHidden(int closing) {
     if (web.inKeyWait && closing == 0) web.suspendPending = true;
-    else Suspend();
+    else Suspend(closing != 0);
 }
 
 // A page that asks to watch a recording plays it; any other session is recorded, and every
@@ -137,7 +141,7 @@ void PlatformShowCursor(bool show) { JsShowCursor(show ? 1 : 0); }
 void BackendReadInput(const PlatformInputWanted& wanted, PlatformInput* input) {
     if (web.suspendPending) {
         web.suspendPending = false;
-        Suspend();
+        Suspend(false);
     }
     TellMode(wanted.mode);
     web.mode = wanted.mode;
@@ -165,12 +169,17 @@ void BackendFrameShown(const PlatformInput&) {}
 bool BackendShowsFrames() { return true; }
 
 // Waits for every key the settings give this game key to be let go, and for the touch control
-// of that key.
+// and the pad buttons of that key.
 void BackendWaitKeyUp(int gameKey) {
     web.inKeyWait = true;
     int keys[MAX_KEYS_PER_GAME_KEY];
     for (int i = KeysGivingGameKey(gameKey, web.mode, keys); i-- > 0;) JsWaitKeyUp(keys[i]);
     JsWaitKeyUp(-gameKey);
+    for (uint32_t now = uint32_t(uint64_t(emscripten_get_now())); PadKeyDown(web.pad, gameKey, now);) {
+        JsPause(8);
+        now = uint32_t(uint64_t(emscripten_get_now()));
+        ReadWebPads(now);
+    }
     web.inKeyWait = false;
 }
 

@@ -1,14 +1,18 @@
 #!/usr/bin/python3
-"""Plays the browser game in headless Chromium, driven through Selenium with trusted key presses.
+"""Plays the browser game in headless Chromium, driven through Selenium with trusted key presses,
+touches through the DevTools protocol and a stand-in for the Gamepad API.
 
-Usage: test_web.py HOST_BUILD DIST
+Usage: test_web.py HOST_BUILD DIST [ZIP]
 HOST_BUILD holds quellfort-headless, images/ and qfel.dat; DIST is the folder the page is served
 from. Frames of the page's canvas are compared pixel for pixel with frames of the headless runner
-on the same table. Prints the page's download size, time to its first frame and frame pacing.
+on the same table, and the recordings the page makes are replayed by the runner, whose trace
+says what the game saw. Prints the page's download size, time to its first frame on a desktop and
+on a phone, frame pacing and the time the game takes per frame, and touch-to-fire latency.
 """
 import base64
 import functools
 import http.server
+import json
 import os
 import shutil
 import struct
@@ -17,6 +21,7 @@ import sys
 import tempfile
 import threading
 import time
+import zipfile
 
 from selenium import webdriver
 from selenium.webdriver.chrome.options import Options
@@ -29,6 +34,8 @@ DEFAULT_TABLE = b''.join(b'%s\r\n10000\r\n' % name for name in (b'Kivo', b'Rusk'
 # Every row at 0, so that whatever the game scores ranks first and asks for a name.
 LOW_TABLE = b''.join(b'%s\r\n0\r\n' % name for name in (b'Ada', b'Bo', b'Cy', b'Di', b'Ed'))
 TYPED_NAME = b'Web\xdc'  # typed as W, e, b, x, Backspace, U-umlaut
+# Rows below any score a game can end with (a score goes below 0 where ships are lost early).
+LOWEST_TABLE = b''.join(b'%s\r\n-1000000\r\n' % name for name in (b'Ada', b'Bo', b'Cy', b'Di', b'Ed'))
 
 
 class Failure(Exception):
@@ -89,6 +96,18 @@ class Runner:
                            cwd=folder, check=True)
             return read_bmp(os.path.join(folder, 'shot.bmp'))[1]
 
+    def replay(self, recording):
+        """Replays a recording: the runner's last line and its trace, one state a frame."""
+        with tempfile.TemporaryDirectory() as folder:
+            path = os.path.join(folder, 'page.qfr')
+            open(path, 'wb').write(recording)
+            result = subprocess.run([os.path.join(self.host_build, 'quellfort-headless'), '--replay', path,
+                                     '--trace', os.path.join(folder, 'trace')],
+                                    cwd=folder, capture_output=True, text=True)
+            lines = (result.stdout + result.stderr).strip().splitlines()
+            trace = [json.loads(line) for line in open(os.path.join(folder, 'trace'))] if result.returncode != 2 else []
+            return (lines[-1] if lines else ''), trace
+
 
 class Page:
     """The game's page in headless Chromium, with its canvas and storage at hand."""
@@ -104,6 +123,61 @@ class Page:
             options.add_argument(argument)
         self.driver = webdriver.Chrome(service=Service('/usr/bin/chromedriver'), options=options)
         self.driver.set_script_timeout(120)
+
+    def mobile(self, width, height):
+        """A phone: its screen, touch events, a coarse pointer."""
+        self.driver.execute_cdp_cmd('Emulation.setDeviceMetricsOverride',
+                                    {'width': width, 'height': height, 'deviceScaleFactor': 2, 'mobile': True})
+        self.driver.execute_cdp_cmd('Emulation.setTouchEmulationEnabled', {'enabled': True, 'maxTouchPoints': 5})
+
+    def before_load(self, script):
+        """Runs the script in every page of this tab before the page's own."""
+        self.driver.execute_cdp_cmd('Page.addScriptToEvaluateOnNewDocument', {'source': script})
+
+    def rect(self, selector):
+        return self.js('const r = document.querySelector(arguments[0]).getBoundingClientRect();'
+                       'return [r.left, r.top, r.right, r.bottom];', selector)
+
+    def centre(self, selector):
+        left, top, right, bottom = self.rect(selector)
+        return {'x': (left + right) / 2, 'y': (top + bottom) / 2}
+
+    def fingers(self, kind, *points):
+        """touchStart, touchMove (points with ids 1, 2 ...) or touchEnd (none)."""
+        touch = [dict(point, id=i + 1) for i, point in enumerate(points)]
+        self.driver.execute_cdp_cmd('Input.dispatchTouchEvent', {'type': kind, 'touchPoints': touch})
+
+    def touch_tap(self, control, after=0.6):
+        self.fingers('touchStart', self.centre(f'[data-key={control}]'))
+        time.sleep(0.1)
+        self.fingers('touchEnd')
+        time.sleep(after)
+
+    def fast(self, ms):
+        self.driver.execute_async_script('QF.fastForward(arguments[0]).then(arguments[arguments.length - 1]);', ms)
+
+    def hidden(self, element_id):
+        return self.js('return document.getElementById(arguments[0]).hidden', element_id)
+
+    def recording(self):
+        """The page's recording of its last finished game."""
+        self.wait_for('a finished game\'s recording', lambda: self.js('return QF.stats.recordings') > 0)
+        return base64.b64decode(self.driver.execute_async_script("""
+            const done = arguments[arguments.length - 1];
+            Recordings.last.arrayBuffer().then(buffer => {
+                const bytes = new Uint8Array(buffer);
+                let text = '';
+                for (let i = 0; i < bytes.length; i += 0x8000)
+                    text += String.fromCharCode.apply(null, bytes.subarray(i, i + 0x8000));
+                done(btoa(text));
+            });"""))
+
+    def stored(self, name='qfhs.dat'):
+        text = self.js('return localStorage.getItem(arguments[0])', 'quellfort/' + name)
+        return None if text is None else bytes(ord(c) for c in text)
+
+    def store(self, name, data):
+        self.js('localStorage.setItem(arguments[0], arguments[1])', 'quellfort/' + name, data.decode('latin-1'))
 
     def close(self):
         self.driver.quit()
@@ -332,6 +406,363 @@ def options_screen(page, title):
     page.wait_for_frame('the title screen after the options', title)
 
 
+def overlaps(a, b):
+    return a[0] < b[2] and b[0] < a[2] and a[1] < b[3] and b[1] < a[3]
+
+
+def check_controls_beside_picture(page, what):
+    picture = page.rect('#screen')
+    for control in ('left', 'right', 'fire', 'pause', 'enter'):
+        box = page.rect(f'[data-key={control}]')
+        check(box[2] > box[0] and not overlaps(box, picture), f'{what}: the {control} control {box} is on the picture {picture}')
+
+
+def touch_to_fire_latency(page):
+    """Frames from a touch of Fire to the shot's sound, with no shot in flight before it."""
+    latencies = []
+    for _ in range(4):
+        time.sleep(1.2)  # the last shot has left the screen
+        touched = page.js('return QF.stats.frames')
+        page.fingers('touchStart', page.centre('[data-key=fire]'))
+        time.sleep(0.3)
+        page.fingers('touchEnd')
+        sounds = [f for f in page.js('return QF.stats.soundFrames') if f >= touched]
+        if sounds:
+            latencies.append(sounds[0] - touched)
+    return latencies
+
+
+def touch_game(url, runner):
+    """A phone held sideways: touch alone through the menus (omega), a level and more played by
+    holding Fire and sliding a thumb between left and right, the name typed through the text field
+    on the device's keyboard; the page's recording of it replays natively. In portrait the controls
+    sit below the picture; a pressed key puts them away."""
+    page = Page(url)
+    try:
+        page.driver.get(url + 'no-such-page')
+        page.store('qfhs.dat', LOW_TABLE)
+        page.mobile(844, 390)
+        started = time.time()
+        page.open()
+        print(f'web: phone-sized (844 x 390) first frame {page.js("return QF.stats.firstFrameAt"):.0f} ms after the '
+              f'page was opened ({(time.time() - started) * 1000:.0f} ms to the driver)')
+        check(page.js('return Touch.shown'), 'no touch controls on a touch device')
+        check_controls_beside_picture(page, 'landscape')
+        for _ in range(4):  # the first touch opens the sound; then intro, title, story
+            page.touch_tap('enter')
+        page.touch_tap('right', after=1.5)
+        for _ in range(4):
+            page.touch_tap('enter', after=1.0)
+            if page.js('return QF.played'):
+                break
+        check(page.js('return QF.played'), 'the touch controls did not start a game')
+        fire, left, right = (page.centre(f'[data-key={c}]') for c in ('fire', 'left', 'right'))
+        page.fingers('touchStart', fire, left)
+        for i in range(160):
+            page.fingers('touchMove', fire, right if i % 2 else left)
+            page.fast(250)
+        page.fingers('touchEnd')
+        latencies = touch_to_fire_latency(page)
+        check(latencies, 'no touch of Fire fired')
+        print(f'web: touch-to-fire latency {min(latencies)} frames at best, {sorted(latencies)[len(latencies) // 2]} '
+              f'typically (touch to the shot\'s sound; {latencies})')
+        for _ in range(20):
+            if not page.hidden('naming'):
+                break
+            page.fast(60000)
+        check(not page.hidden('naming'), 'no name field after the game over')
+        check(page.js('return document.activeElement.id') == 'name', 'the name field does not have the keyboard')
+        field = page.driver.find_element('id', 'name')
+        field.send_keys('Tom')
+        field.send_keys(Keys.BACKSPACE)
+        field.send_keys('u\u00e9')
+        time.sleep(0.3)
+        field.send_keys(Keys.ENTER)
+        time.sleep(0.5)
+        check(page.hidden('naming') and page.js('return document.activeElement.id') != 'name',
+              'the name field stayed after Enter')
+        ending, trace = runner.replay(page.recording())
+        check(ending == 'replay matches', f'the page\'s recording, replayed natively: {ending}')
+        levels = max(frame['world']['level'] for frame in trace)
+        kinds = {frame['world']['shipKind'] for frame in trace if frame['world']['level'] > 0}
+        check(levels >= 2 and kinds == {1}, f'touch play reached level {levels} with ships {kinds}')
+        name = trace[-1]['highScores'][0]['name']
+        check(name == 'Tou\u00e9', f'the name typed through the field is {name!r}')
+        print(f'web: touch alone played to level {levels}; its recording replays natively: {ending}')
+
+        page.mobile(390, 844)
+        time.sleep(0.3)
+        check_controls_beside_picture(page, 'portrait')
+        check(page.rect('#screen')[3] <= min(page.rect(f'[data-key={c}]')[1] for c in ('left', 'fire')),
+              'in portrait the controls are not below the picture')
+        page.tap(Keys.SHIFT)
+        fire = page.rect('[data-key=fire]')
+        check(not page.js('return Touch.shown') and fire[2] == fire[0] and page.rect('#screen')[1] > 0,
+              f'the touch controls stayed out after a key was pressed (Fire at {fire})')
+        page.touch_tap('pause', after=0.3)
+        check(page.js('return Touch.shown'), 'the touch controls did not come back at a touch')
+    finally:
+        page.close()
+
+
+# A controller as browsers show one: not there until a button is pressed on the page.
+PAD_STAND_IN = """
+window.standInPad = { id: 'stand-in', index: 0, connected: true, mapping: 'standard', axes: [0, 0, 0, 0],
+                      buttons: Array.from({ length: 17 }, () => ({ pressed: false, value: 0 })) };
+window.standInPads = [];
+navigator.getGamepads = () => window.standInPads.slice();
+window.setStandInPad = (pressed, x) => {
+    standInPad.buttons.forEach((button, i) => { button.pressed = pressed.includes(i); button.value = +button.pressed; });
+    standInPad.axes[0] = x;
+    if (pressed.length > 0) standInPads = [standInPad];
+};
+"""
+PAD_A, PAD_B, PAD_START, PAD_UP, PAD_DOWN, PAD_LEFT, PAD_RIGHT = 0, 1, 9, 12, 13, 14, 15
+
+
+def pad(page, *buttons, x=0.0, hold=0.12, after=0.35):
+    page.js('setStandInPad(arguments[0], arguments[1])', list(buttons), x)
+    time.sleep(hold)
+    page.js('setStandInPad([], 0)')
+    time.sleep(after)
+
+
+def frozen(page):
+    first = page.canvas()
+    time.sleep(0.4)
+    return page.canvas() == first
+
+
+def pad_game(page, runner):
+    """The pad's menus (omega by the D-pad), steering by the stick, fire, Start to pause and
+    resume, an unplugged pad pausing play, and the name entered by the pad."""
+    page.before_load(PAD_STAND_IN)
+    page.open()
+    for _ in range(3):
+        pad(page, PAD_A)
+    pad(page, PAD_RIGHT, after=1.5)
+    pad(page, PAD_A, after=1.5)
+    check(page.js('return QF.played'), 'the pad did not start a game')
+    for x in (-0.9, 0.9, -0.9):
+        page.js('setStandInPad(arguments[0], arguments[1])', [PAD_A], x)
+        page.fast(600)
+    page.js('setStandInPad([], 0)')
+    pad(page, PAD_START)
+    check(frozen(page), 'Start did not pause the game')
+    pad(page, PAD_START)
+    check(not frozen(page), 'Start did not resume the game')
+    page.js("standInPads = []; window.dispatchEvent(new Event('gamepaddisconnected'))")
+    time.sleep(0.2)
+    check(frozen(page), 'unplugging the pad did not pause the game')
+    pad(page, PAD_START)
+    check(not frozen(page), 'Start on the pad plugged in again did not resume the game')
+    for _ in range(30):
+        page.fast(60000)
+        if page.js('return Touch.naming'):
+            break
+    check(page.js('return Touch.naming'), 'no name prompt after the pad\'s game')
+    for button in (PAD_UP, PAD_UP, PAD_RIGHT, PAD_DOWN, PAD_RIGHT, PAD_LEFT, PAD_START):
+        pad(page, button)
+    ending, trace = runner.replay(page.recording())
+    check(ending == 'replay matches', f'the pad game\'s recording, replayed natively: {ending}')
+    xs = [f['world']['ship']['x'] for f in trace if f['gameState'] == 7]
+    paused = sum(1 for f in trace if f['world']['paused'])
+    table = [row['name'] for row in trace[-1]['highScores']]
+    steered = {(b > a) - (b < a) for a, b in zip(xs, xs[1:])}
+    check(trace[-1]['world']['shipKind'] == 1 and {-1, 1} <= steered and paused > 0 and table[0] == 'B!',
+          f'the pad game: ship {trace[-1]["world"]["shipKind"]}, x {min(xs)}..{max(xs)}, {paused} paused frames, '
+          f'table {table}')
+    return table[0]
+
+
+def keyboard_game(page, name):
+    page.open()
+    page.tap(Keys.SHIFT)
+    for _ in range(4):
+        page.tap(Keys.ENTER)
+    for _ in range(30):
+        page.fast(60000)
+        if page.js('return Touch.naming'):
+            break
+    for key in name:
+        page.tap(key, after=0.15)
+    page.tap(Keys.ENTER)
+
+
+def pads_and_tabs(url, runner):
+    """Three tabs on one table: one that never plays, one played by pad, one by keyboard; both
+    new names stand (each save merges into the table as storage holds it then), and the tab that
+    never played writes nothing when it closes."""
+    page = Page(url)
+    try:
+        page.driver.get(url + 'no-such-page')
+        page.store('qfhs.dat', LOWEST_TABLE)
+        idle = page.driver.current_window_handle
+        page.open()
+        page.driver.switch_to.new_window('tab')
+        rival = page.driver.current_window_handle
+        page.open()
+        page.driver.switch_to.new_window('tab')
+        pad_name = pad_game(page, runner)
+        page.driver.switch_to.window(idle)  # the pad's tab is hidden and saves
+        time.sleep(0.5)
+        names = page.stored().split(b'\r\n')[0::2]
+        check(pad_name.encode() in names, f'the pad game was not saved: {names}')
+        page.driver.switch_to.window(rival)
+        keyboard_game(page, 'Cd')
+        page.driver.switch_to.window(idle)  # the rival is hidden and saves
+        time.sleep(0.5)
+        page.driver.close()  # the tab that never played goes
+        page.driver.switch_to.window(rival)
+        time.sleep(0.3)
+        names = page.stored().split(b'\r\n')[0::2]
+        check(pad_name.encode() in names and b'Cd' in names, f'two tabs\' games on one table: {names}')
+        print(f'web: two tabs\' games both kept: {names}')
+    finally:
+        page.close()
+
+
+def watch_to_the_end(page, what):
+    for _ in range(40):
+        if not page.hidden('ended'):
+            break
+        page.fast(30000)
+    check(not page.hidden('ended'), f'{what}: the recording did not end')
+    return page.js("return document.getElementById('ended-line').textContent")
+
+
+def damaged(recording):
+    """The recording with one byte of its packed entries changed."""
+    at = len(recording) // 2
+    return recording[:at] + bytes([recording[at] ^ 0x55]) + recording[at + 1:]
+
+
+def recordings_and_tables(url, runner, folder):
+    """A desktop recording plays in the page to its end line; a damaged one picked from a file
+    says so. The table: exported, a damaged file refused on import with the table kept, the export
+    imported back; a damaged stored table of 150 KB kept as qfhs.dat.bak in storage."""
+    page = Page(url)
+    try:
+        page.driver.execute_cdp_cmd('Page.setDownloadBehavior', {'behavior': 'allow', 'downloadPath': folder})
+        page.driver.get(url + '?watch=recordings/sdl-game.qfr')
+        page.wait_for('the first frame', lambda: page.js('return QF.stats.frames') > 0)
+        line = watch_to_the_end(page, 'sdl-game.qfr')
+        check(line == 'replay matches', f'the SDL game\'s recording in the page: {line!r}')
+        print(f'web: a recording of the SDL game played in the page: {line}')
+        bad = os.path.join(folder, 'damaged.qfr')
+        open(bad, 'wb').write(damaged(open(os.path.join(RECORDINGS, 'game.qfr'), 'rb').read()))
+        page.driver.get(url)
+        page.wait_for('the first frame', lambda: page.js('return QF.stats.frames') > 0)
+        page.driver.find_element('id', 'watch-file').send_keys(bad)
+        page.wait_for('the damaged recording refused', lambda: page.js('return !!QF.recordingToWatch') and not page.hidden('ended'))
+        line = page.js("return document.getElementById('ended-line').textContent")
+        check(line.startswith('damaged recording'), f'a damaged recording in the page: {line!r}')
+
+        # A damaged table of 150 KB: copied whole into storage, and the default table played.
+        page.driver.get(url + 'no-such-page')
+        damaged_table = b'x' * 150000
+        page.store('qfhs.dat', damaged_table)
+        page.open()
+        check(page.stored('qfhs.dat.bak') == damaged_table and page.stored() == DEFAULT_TABLE,
+              'the damaged 150 KB table was not kept as qfhs.dat.bak in storage')
+        page.tap(Keys.SHIFT)
+        page.driver.find_element('id', 'menu-button').click()
+        page.driver.find_element('id', 'export').click()
+        exported = os.path.join(folder, 'qfhs.dat')
+        page.wait_for('the exported table', lambda: os.path.exists(exported))
+        time.sleep(0.3)
+        check(open(exported, 'rb').read() == DEFAULT_TABLE, 'the export is not the stored table')
+        page.store('qfhs.dat', LOW_TABLE)
+        bad_table = os.path.join(folder, 'bad-table.dat')
+        open(bad_table, 'wb').write(b'Ada\r\n12\r\nBo\r\n')
+        page.driver.find_element('id', 'import-file').send_keys(bad_table)
+        page.wait_for('the refusal', lambda: not page.hidden('note'))
+        note = page.js("return document.getElementById('note-text').textContent")
+        check(note.startswith('Not imported') and page.stored() == LOW_TABLE, f'a damaged import: {note!r}, table {page.stored()!r}')
+        page.driver.find_element('id', 'import-file').send_keys(exported)
+        page.wait_for('the page started again on the imported table', lambda: page.js('return QF.stats.frames') > 0
+                      and page.stored() == DEFAULT_TABLE, seconds=20)
+        title = runner.shot('wait 3500\nshot shot.bmp\nwait 50\n', DEFAULT_TABLE)
+        page.tap(Keys.SHIFT)
+        page.wait_for_frame('the title on the imported table', title)
+    finally:
+        page.close()
+
+
+def storage_that_throws(url):
+    """No storage at all: the game starts and plays, and the page says the table is not kept."""
+    page = Page(url)
+    try:
+        page.before_load("""Object.defineProperty(window, 'localStorage', {
+            get() { throw new DOMException('The storage is switched off', 'SecurityError'); } });""")
+        page.open()
+        check(not page.hidden('note'), 'nothing said of the storage that fails')
+        page.tap(Keys.SHIFT)
+        for _ in range(4):
+            page.tap(Keys.ENTER)
+        check(page.js('return QF.played'), 'no game started without storage')
+        page.hold([Keys.SPACE, Keys.ARROW_LEFT], 1.0)
+        page.tap(Keys.ESCAPE, after=0.5)
+        line = page.js("return document.getElementById('ended-line').textContent")
+        check(line.startswith('The high-score table could not be kept'), f'the closed page says {line!r}')
+    finally:
+        page.close()
+
+
+def in_a_frame(page, url):
+    """Inside a portal's frame: a click gives the game the keys; arrows and Space never scroll the
+    page around it."""
+    page.driver.get(url + 'portal.html')
+    page.driver.switch_to.frame(page.driver.find_element('tag name', 'iframe'))
+    page.wait_for('the first frame in the frame', lambda: page.js('return QF.stats.frames') > 0)
+    page.driver.switch_to.default_content()
+    ActionChains(page.driver).move_to_element(page.driver.find_element('tag name', 'iframe')).click().perform()
+    time.sleep(0.3)
+    for key in (Keys.ARROW_DOWN, Keys.SPACE, Keys.PAGE_DOWN, Keys.ARROW_DOWN):
+        ActionChains(page.driver).key_down(key).pause(0.1).key_up(key).perform()
+    time.sleep(0.3)
+    scrolled = page.js('return window.scrollY')
+    page.driver.switch_to.frame(page.driver.find_element('tag name', 'iframe'))
+    pressed = page.js('return document.activeElement === QF.canvas')
+    page.driver.switch_to.default_content()
+    check(scrolled == 0 and pressed, f'in a frame: the page scrolled to {scrolled}, the game has the keys: {pressed}')
+
+
+def offline(page, runner, server):
+    """Once the offline copy is in place the page starts with no server."""
+    page.driver.get(page.url)
+    page.driver.execute_async_script("""const done = arguments[arguments.length - 1];
+        navigator.serviceWorker.ready.then(() => done(true));""")
+    page.wait_for('the worker in charge', lambda: page.js('return !!navigator.serviceWorker.controller'))
+    server.shutdown()
+    server.server_close()
+    page.driver.refresh()
+    page.wait_for('the first frame offline', lambda: page.js('return QF.stats.frames') > 0)
+    page.tap(Keys.SHIFT)
+    page.wait_for_frame('the title offline', runner.shot('wait 3500\nshot shot.bmp\nwait 50\n', page.table()))
+
+
+def check_zip(path):
+    names = zipfile.ZipFile(path).namelist()
+    page = zipfile.ZipFile(path).read('index.html').decode()
+    check('index.html' in names and len(names) < 1000 and ' src="/' not in page and ' href="/' not in page,
+          f'{path}: {len(names)} files, index.html at the root: {"index.html" in names}')
+
+
+def report_work(page):
+    work = sorted(page.js('return QF.stats.workMs.slice()'))
+    if work:
+        print(f'web: the game\'s time per frame in play: median {work[len(work) // 2]:.2f} ms, '
+              f'95th percentile {work[len(work) * 95 // 100]:.2f} ms, max {work[-1]:.2f} ms ({len(work)} frames)')
+
+
+RECORDINGS = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'recordings')
+PORTAL = b"""<!doctype html><title>A game portal</title><body style="margin:0">
+<p style="height:400px">A portal's page, taller than the window.</p>
+<iframe src="./" width="800" height="600" style="border:0"></iframe>
+<p style="height:2000px">More of the page.</p></body>"""
+
+
 def serve(folder):
     handler = functools.partial(QuietHandler, directory=folder)
     server = http.server.ThreadingHTTPServer(('127.0.0.1', 0), handler)
@@ -340,20 +771,52 @@ def serve(folder):
 
 
 class QuietHandler(http.server.SimpleHTTPRequestHandler):
+    """The page's folder, the committed recordings under recordings/, and a portal's page."""
+
+    def do_GET(self):
+        path = self.path.split('?')[0]
+        if path == '/portal.html':
+            return self.reply(PORTAL, 'text/html')
+        if path.startswith('/recordings/') and '..' not in path:
+            name = os.path.join(RECORDINGS, os.path.basename(path))
+            if os.path.isfile(name):
+                return self.reply(open(name, 'rb').read(), 'application/octet-stream')
+        return super().do_GET()
+
+    def reply(self, body, kind):
+        self.send_response(200)
+        self.send_header('Content-Type', kind)
+        self.send_header('Content-Length', str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
     def log_message(self, *args):
         pass
 
 
 def main():
     host_build, dist = sys.argv[1], sys.argv[2]
+    if len(sys.argv) > 3:
+        check_zip(sys.argv[3])
     runner = Runner(os.path.abspath(host_build))
     server = serve(os.path.abspath(dist))
-    page = Page(f'http://127.0.0.1:{server.server_address[1]}/')
+    url = f'http://127.0.0.1:{server.server_address[1]}/'
+    page = Page(url)
+    downloads = tempfile.mkdtemp(prefix='quellfort-downloads-')
     try:
         first_visit(page, runner, dist)
         play_a_game(page, runner)
+        report_work(page)
+        ending, _ = runner.replay(page.recording())
+        check(ending == 'replay matches', f'the keyboard game\'s recording, replayed natively: {ending}')
         after_reload(page, runner)
-        pacing_unsynchronised(page.url)
+        in_a_frame(page, url)
+        pacing_unsynchronised(url)
+        touch_game(url, runner)
+        pads_and_tabs(url, runner)
+        recordings_and_tables(url, runner, downloads)
+        storage_that_throws(url)
+        offline(page, runner, server)
     except Failure as failure:
         shot = os.path.join(tempfile.gettempdir(), 'quellfort-web-failure.png')
         page.driver.save_screenshot(shot)
@@ -362,6 +825,7 @@ def main():
     finally:
         page.close()
         server.shutdown()
+        shutil.rmtree(downloads, ignore_errors=True)
     print('web test passed')
     return 0
 

@@ -124,11 +124,12 @@ var QF = {
   // Takes the frame now; shows it on the first display refresh at or after its 60 Hz slot, so
   // that a faster display neither speeds the game up nor shows a frame twice as long.
   present(pixels) {
-    const now = performance.now();
-    if (this.resumedAt > 0) {
-      this.stats.workMs.push(now - this.resumedAt);
+    // The game's own time for the frame: from the last frame's slot to this one, in normal play.
+    if (this.resumedAt > 0 && this.fastFrames === 0 && document.visibilityState === 'visible') {
+      this.stats.workMs.push(performance.now() - this.resumedAt);
       if (this.stats.workMs.length > 1200) this.stats.workMs.splice(0, 600);
     }
+    this.resumedAt = 0;
     this.image.data.set(pixels);
     if (this.fastFrames > 0) return this.fastFrame();
     return new Promise(resolve => {
@@ -189,6 +190,7 @@ var QF = {
   fit() {
     const width = this.stage.clientWidth, height = this.stage.clientHeight;
     let area = { x: 0, y: 0, w: width, h: height };
+    document.getElementById('bar').style.top = '';
     if (Touch.shown) area = this.placeControls(width, height);
     const ratio = window.devicePixelRatio || 1;
     let scale = Math.min(area.w * ratio / 800, area.h * ratio / 600);
@@ -214,6 +216,7 @@ var QF = {
     const picture = Math.min(width * 0.75, height * 0.62);
     place(steer, 0, picture, width / 2, height - picture);
     place(act, width / 2, picture, width / 2, height - picture);
+    document.getElementById('bar').style.top = (picture + 8) + 'px';
     return { x: 0, y: 0, w: width, h: picture };
   },
 
@@ -308,6 +311,7 @@ var QF = {
   // A negative code is a game key of the touch controls.
   keyReleased(code) {
     if (!this.held(code)) return Promise.resolve();
+    this.resumedAt = 0;
     return new Promise(resolve => this.keyWaiters.push({ code, resolve }));
   },
 
@@ -499,10 +503,12 @@ var QF = {
     // A click or touch gives the game the keys back (inside a portal's frame too), and the first
     // one opens the sound; on a touch device it asks for the full screen as well.
     window.addEventListener('pointerdown', event => {
-      if (!(event.target instanceof HTMLInputElement || event.target instanceof HTMLButtonElement)) {
-        window.focus();
-        this.canvas.focus({ preventScroll: true });
-      }
+      // After the browser's own focusing of what was clicked.
+      if (!(event.target instanceof HTMLInputElement || event.target instanceof HTMLButtonElement))
+        setTimeout(() => {
+          window.focus();
+          this.canvas.focus({ preventScroll: true });
+        }, 0);
       if (!this.audioContext) {
         this.unlockAudio();
         if (event.pointerType === 'touch' && !document.fullscreenElement && this.stage.requestFullscreen)
