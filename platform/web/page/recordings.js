@@ -61,8 +61,8 @@ const Recordings = {
     return new Uint8Array(await new Response(stream).arrayBuffer());
   },
 
-  // At most `limit` bytes out, as the desktop's reader allows; a stream that stops short after
-  // giving bytes is a killed game's (the game plays it to its last whole second).
+  // At most `limit` bytes out, as the desktop's reader allows; a stream that stops short at a
+  // flush is a killed game's (the game plays it to its last whole second).
   async inflate(bytes, limit) {
     const reader = new Blob([bytes]).stream().pipeThrough(new DecompressionStream('deflate')).getReader();
     const chunks = [];
@@ -79,7 +79,11 @@ const Recordings = {
         chunks.push(value);
       }
     } catch (error) {
-      if (total === 0) return { error: 'damaged recording: ' + error.message };
+      // A killed game's file ends on one of the writer's flushes (the bytes 0 0 255 255); any
+      // other failure is damage.
+      const n = bytes.length;
+      const flushed = n >= 4 && bytes[n - 4] === 0 && bytes[n - 3] === 0 && bytes[n - 2] === 255 && bytes[n - 1] === 255;
+      if (total === 0 || !flushed) return { error: 'damaged recording: ' + error.message };
       cut = true;
     }
     const out = new Uint8Array(total);
