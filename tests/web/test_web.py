@@ -572,7 +572,7 @@ def pad_game(page, runner):
     check(trace[-1]['world']['shipKind'] == 1 and {-1, 1} <= steered and paused > 0 and table[0] == 'B!',
           f'the pad game: ship {trace[-1]["world"]["shipKind"]}, x {min(xs)}..{max(xs)}, {paused} paused frames, '
           f'table {table}')
-    return table[0]
+    return table[0], trace[-1]['highScores'][0]['score']
 
 
 def keyboard_game(page, name):
@@ -603,7 +603,7 @@ def pads_and_tabs(url, runner):
         rival = page.driver.current_window_handle
         page.open()
         page.driver.switch_to.new_window('tab')
-        pad_name = pad_game(page, runner)
+        pad_name, pad_score = pad_game(page, runner)
         page.driver.switch_to.window(idle)  # the pad's tab is hidden and saves
         time.sleep(0.5)
         names = page.stored().split(b'\r\n')[0::2]
@@ -612,6 +612,10 @@ def pads_and_tabs(url, runner):
         keyboard_game(page, 'Cd')
         page.driver.switch_to.window(idle)  # the rival is hidden and saves
         time.sleep(0.5)
+        # The idle tab started again on the pad's table when it was hidden.
+        table = b'%s\r\n%d\r\n' % (pad_name.encode(), pad_score) + LOWEST_TABLE[:LOWEST_TABLE.index(b'Ed')]
+        page.wait_for_frame('the idle tab\'s title with the pad game\'s name',
+                            runner.shot('wait 3500\nshot shot.bmp\nwait 50\n', table))
         page.driver.close()  # the tab that never played goes
         page.driver.switch_to.window(rival)
         time.sleep(0.3)
@@ -690,9 +694,27 @@ def recordings_and_tables(url, runner, folder):
 
 
 def storage_that_throws(url):
-    """No storage at all: the game starts and plays, and the page says the table is not kept."""
+    """A full storage: a game's save is refused, and the page says so in its note and as it
+    closes. No storage at all: the game starts and plays, and the page says the table is not kept."""
     page = Page(url)
     try:
+        page.driver.get(url + 'no-such-page')
+        page.store('qfhs.dat', LOWEST_TABLE)
+        page.before_load("""const setItem = Storage.prototype.setItem;
+            Storage.prototype.setItem = function (key, value) {
+                if (key === 'quellfort/qfhs.dat') throw new DOMException('The storage is full', 'QuotaExceededError');
+                return setItem.call(this, key, value);
+            };""")
+        keyboard_game(page, 'Full')
+        page.tap(Keys.ESCAPE, after=0.5)
+        note = page.js("return document.getElementById('note-text').textContent")
+        line = page.js("return document.getElementById('ended-line').textContent")
+        check(note.startswith('The new high scores could not be kept') and 'QuotaExceededError' in note,
+              f'a refused save said in the page as {note!r}')
+        check(line.startswith('The high-score table could not be kept'), f'the closed page says {line!r}')
+        check(page.stored() == LOWEST_TABLE, 'the table changed in a full storage')
+
+        page.driver.switch_to.new_window('tab')
         page.before_load("""Object.defineProperty(window, 'localStorage', {
             get() { throw new DOMException('The storage is switched off', 'SecurityError'); } });""")
         page.open()
