@@ -3,7 +3,6 @@
 // browser's events; this file asks it for their results.
 #include <emscripten.h>
 
-#include <cstring>
 #include <ctime>
 #include <string>
 

@@ -457,12 +457,14 @@ def touch_game(url, runner):
                 break
         check(page.js('return QF.played'), 'the touch controls did not start a game')
         fire, left, right = (page.centre(f'[data-key={c}]') for c in ('fire', 'left', 'right'))
-        page.fingers('touchStart', fire, left)
-        for i in range(160):
-            page.fingers('touchMove', fire, right if i % 2 else left)
-            page.fast(250)
-        page.fingers('touchEnd')
-        latencies = touch_to_fire_latency(page)
+        for steps in (12, 180):
+            page.fingers('touchStart', fire, left)
+            for i in range(steps):
+                page.fingers('touchMove', fire, right if i % 2 else left)
+                page.fast(250)
+            page.fingers('touchEnd')
+            if steps == 12:  # the ship has appeared and can fire
+                latencies = touch_to_fire_latency(page)
         check(latencies, 'no touch of Fire fired')
         print(f'web: touch-to-fire latency {min(latencies)} frames at best, {sorted(latencies)[len(latencies) // 2]} '
               f'typically (touch to the shot\'s sound; {latencies})')
