@@ -1,7 +1,7 @@
 // The page around the browser game: its data, the canvas and its scaling beside the touch
 // controls, keys, sound, the page's notes and menu. The game's web backend (platform/web/*.cpp)
-// calls the methods of QF and of its helpers (storage.js, touch.js, pads.js, recordings.js);
-// Module is emscripten's, read by quellfort.js when it loads.
+// calls the methods of QF (its sound in audio.js) and of its helpers (storage.js, touch.js,
+// pads.js, recordings.js); Module is emscripten's, read by quellfort.js when it loads.
 'use strict';
 
 const FRAME_MS = 1000 / 60;
@@ -212,7 +212,8 @@ var QF = {
     const steer = document.getElementById('steer').style, act = document.getElementById('act').style;
     const place = (style, x, y, w, h) => Object.assign(style, { left: x + 'px', top: y + 'px', width: w + 'px', height: h + 'px' });
     if (width >= height) {
-      const side = Math.round(Math.max(120, Math.min(width * 0.22, 260, (width - height * 4 / 3 * 0.6) / 2)));
+      // As wide as the picture at full height leaves them, but wide enough for two thumbs.
+      const side = Math.round(Math.max(130, Math.min(260, (width - height * 4 / 3) / 2)));
       place(steer, 0, 0, side, height);
       place(act, width - side, 0, side, height);
       return { x: side, y: 0, w: width - 2 * side, h: height };
@@ -340,106 +341,6 @@ var QF = {
   // The game keeps its table and pauses a game in play; a closing tab is not an exit.
   pageHidden(closing) {
     if (this.running && typeof Module._WebPageHidden === 'function') Module._WebPageHidden(closing);
-  },
-
-  // ---- Sound ----
-
-  audioAvailable() {
-    return typeof AudioContext === 'function';
-  },
-
-  // Browsers let a page make sound only after a key or a click on it.
-  unlockAudio() {
-    document.getElementById('unlock').hidden = true;
-    if (!this.audioAvailable()) return;
-    if (!this.audioContext) {
-      this.audioContext = new AudioContext();
-      this.gain = this.audioContext.createGain();
-      this.gain.gain.value = this.volume;
-      this.gain.connect(this.audioContext.destination);
-    }
-    if (this.audioContext.state === 'suspended') this.audioContext.resume().catch(() => {});
-  },
-
-  // 8-bit (unsigned) or 16-bit (signed, little-endian) PCM, channels interleaved.
-  createSound(channels, rate, bits, bytes) {
-    const frameBytes = channels * bits / 8;
-    const frames = Math.floor(bytes.length / frameBytes);
-    if (frames === 0) return 0;
-    const view = new DataView(bytes.buffer, bytes.byteOffset, bytes.byteLength);
-    const data = [];
-    for (let c = 0; c < channels; ++c) {
-      const samples = new Float32Array(frames);
-      for (let i = 0, at = c * bits / 8; i < frames; ++i, at += frameBytes)
-        samples[i] = bits === 16 ? view.getInt16(at, true) / 32768 : (bytes[at] - 128) / 128;
-      data.push(samples);
-    }
-    return this.addVoice({ data, rate, frames, buffer: null });
-  },
-
-  addVoice(samples) {
-    this.sounds.push({ samples, source: null, endsAt: 0 });
-    return this.sounds.length - 1;
-  },
-
-  duplicateSound(source) {
-    const sound = this.sounds[source];
-    return sound ? this.addVoice(sound.samples) : 0;
-  },
-
-  buffer(samples) {
-    if (!samples.buffer) {
-      samples.buffer = this.audioContext.createBuffer(samples.data.length, samples.frames, samples.rate);
-      samples.data.forEach((channel, c) => samples.buffer.copyToChannel(channel, c));
-    }
-    return samples.buffer;
-  },
-
-  // Stops the sound's voice and plays it again from the start.
-  playSound(handle) {
-    const sound = this.sounds[handle];
-    if (!sound || !this.audioContext) return;
-    this.stats.soundsPlayed += 1;
-    this.stats.soundFrames.push(this.stats.frames);
-    if (this.stats.soundFrames.length > 200) this.stats.soundFrames.shift();
-    this.stopVoice(sound);
-    const source = this.audioContext.createBufferSource();
-    source.buffer = this.buffer(sound.samples);
-    source.connect(this.gain);
-    source.start();
-    sound.source = source;
-    sound.endsAt = this.audioContext.currentTime + sound.samples.frames / sound.samples.rate;
-  },
-
-  // The effects volume from the settings, 0 to 1.
-  setVolume(volume) {
-    this.volume = volume;
-    if (this.gain) this.gain.gain.value = volume;
-  },
-
-  stopSound(handle) {
-    if (this.sounds[handle]) this.stopVoice(this.sounds[handle]);
-  },
-
-  stopVoice(sound) {
-    if (!sound.source) return;
-    sound.source.stop();
-    sound.source.disconnect();
-    sound.source = null;
-  },
-
-  soundPlaying(handle) {
-    const sound = this.sounds[handle];
-    return !!(sound && sound.source && this.audioContext.currentTime < sound.endsAt);
-  },
-
-  releaseSound(handle) {
-    this.stopSound(handle);
-    if (handle > 0 && handle < this.sounds.length) this.sounds[handle] = null;
-  },
-
-  closeAudio() {
-    for (let handle = 1; handle < this.sounds.length; ++handle) this.releaseSound(handle);
   },
 
   // ---- Storage of the settings: settings.ini ----
