@@ -577,11 +577,16 @@ def pad_game(page, runner):
     return table[0], trace[-1]['highScores'][0]['score']
 
 
-def keyboard_game(page, name):
+def start_keyboard_game(page):
     page.open()
     page.tap(Keys.SHIFT)
     for _ in range(4):
         page.tap(Keys.ENTER)
+    check(page.js('return QF.played'), 'no game started by the keyboard')
+    time.sleep(1.5)  # past the level's introduction
+
+
+def finish_keyboard_game(page, name):
     for _ in range(30):
         page.fast(60000)
         if page.js('return Touch.naming'):
@@ -591,10 +596,16 @@ def keyboard_game(page, name):
     page.tap(Keys.ENTER)
 
 
+def keyboard_game(page, name):
+    start_keyboard_game(page)
+    finish_keyboard_game(page, name)
+
+
 def pads_and_tabs(url, runner):
-    """Three tabs on one table: one that never plays, one played by pad, one by keyboard; both
-    new names stand (each save merges into the table as storage holds it then), and the tab that
-    never played writes nothing when it closes."""
+    """Three tabs on one table: one that never plays, one whose game starts before and ends after
+    another tab's game played by pad; both new names stand (each save merges into the table as
+    storage holds it then), the tab that never played shows the table saved meanwhile, and it
+    writes nothing when it closes."""
     page = Page(url)
     try:
         page.driver.get(url + 'no-such-page')
@@ -603,18 +614,20 @@ def pads_and_tabs(url, runner):
         page.open()
         page.driver.switch_to.new_window('tab')
         rival = page.driver.current_window_handle
-        page.open()
-        page.driver.switch_to.new_window('tab')
+        start_keyboard_game(page)
+        page.driver.switch_to.new_window('tab')  # the rival is hidden: its game pauses
         pad_name, pad_score = pad_game(page, runner)
-        page.driver.switch_to.window(idle)  # the pad's tab is hidden and saves
+        page.driver.switch_to.window(rival)  # the pad's tab is hidden and saves
         time.sleep(0.5)
         names = page.stored().split(b'\r\n')[0::2]
         check(pad_name.encode() in names, f'the pad game was not saved: {names}')
-        page.driver.switch_to.window(rival)
-        keyboard_game(page, 'Cd')
+        time.sleep(0.5)
+        check(frozen(page), 'the game of a tab that was hidden did not pause')
+        page.tap('p')  # the rival's game goes on
+        finish_keyboard_game(page, 'Cd')
         page.driver.switch_to.window(idle)  # the rival is hidden and saves
         time.sleep(0.5)
-        # The idle tab started again on the pad's table when it was hidden.
+        # The idle tab started again, unseen, on the pad's table.
         table = b'%s\r\n%d\r\n' % (pad_name.encode(), pad_score) + LOWEST_TABLE[:LOWEST_TABLE.index(b'Ed')]
         page.wait_for_frame('the idle tab\'s title with the pad game\'s name',
                             runner.shot('wait 3500\nshot shot.bmp\nwait 50\n', table))
