@@ -2,11 +2,9 @@
 // of tagged, little-endian, variable-length fields, with a CRC-32 check at every flush.
 #include "session/recording.h"
 
-#include "session/recording_codec.h"
-
 #include <zlib.h>
 
-#include <cstring>
+#include "session/recording_codec.h"
 
 namespace {
 
