@@ -100,7 +100,6 @@ TEST_F(HallTest, RunsAreVerifiedKeptAndShownAsText) {
     const std::string web = table.folder + "/web";
     std::filesystem::create_directories(web + "/wasm");
     std::ofstream(web + "/index.html") << "<title>the game</title>";
-    std::ofstream(web + "/hall.js") << "// the watch links";
     std::ofstream(web + "/wasm/game.wasm") << "wasm";
     server = StartServer(table, {"--web", web});
     auto after = Connect(server);
@@ -108,7 +107,8 @@ TEST_F(HallTest, RunsAreVerifiedKeptAndShownAsText) {
     EXPECT_EQ(after.Get("/wasm/game.wasm")->get_header_value("Content-Type"), "application/wasm");
     EXPECT_EQ(after.Get("/wasm/../index.html")->status, 404);
     EXPECT_EQ(after.Get("/%2e%2e/data/hall.sqlite3")->status, 404);
-    EXPECT_NE(after.Get("/hall")->body.find("<script src=\"/hall.js\""), std::string::npos);
+    // Served with the game, a run is watched in it.
+    EXPECT_NE(after.Get("/hall")->body.find("href=\"/?watch=/api/runs/" + std::to_string(id) + "/recording\""), std::string::npos);
     const auto board = after.Get("/api/runs?board=today&limit=5");
     ASSERT_TRUE(board);
     EXPECT_EQ(JsonNumber(board->body, "id"), id);
