@@ -1,19 +1,16 @@
-// Sending recordings to a Hall (quellfort-server) over HTTP with libcurl: a saved recording from
-// the terminal (--submit), and each finished game in the background while the game goes on (--hall).
+// Sending recordings to a Hall (quellfort-server) over HTTP: a saved recording from the terminal
+// (--submit), and each finished game in the background while the game goes on (--hall). The same
+// on Linux and Windows; only the POST is each platform's own (hall_transport.h).
 #pragma once
 
 #include <string>
 
+#include "platform/common/hall_transport.h"
 #include "platform/hall.h"
 
-struct HallAnswer {
-    long status = 0;      // the HTTP status; 0 when the Hall could not be reached
-    std::string body;     // the JSON answer
-    std::string error;    // why it could not be reached
-};
-
 // Sends a recording to HALL/api/runs (HALL as the player gives it: "https://hall.example.org",
-// with or without a trailing "/" or "/hall"). Waits for the answer, at most half a minute.
+// with or without a trailing "/" or "/hall"; "http://" when it names no scheme). Waits for the
+// answer, at most half a minute.
 HallAnswer HallPost(const std::string& hall, const std::string& recording);
 // What an answer means to a player, in one line of plain ASCII.
 std::string HallAnswerLine(const HallAnswer& answer);
