@@ -99,6 +99,9 @@ void SendInBackground(std::string hall, std::string recording) {
     }
     std::lock_guard<std::mutex> hold(sender.lock);
     sender.line = HallAnswerLine(answer);
+    // A terminal keeps every game's answer, not only the last one's on the screen.
+    std::printf("%s\n", sender.line.c_str());
+    std::fflush(stdout);
     --sender.underWay;
     sender.done.notify_all();
 }
@@ -179,8 +182,10 @@ HallLink HallLinkTo(const std::string& hall) {
 void HallFinishSending(int seconds) {
     std::unique_lock<std::mutex> hold(sender.lock);
     if (sender.hall.empty()) return;
-    if (sender.underWay > 0) std::printf("waiting for the Hall's answer ...\n");
-    sender.done.wait_for(hold, std::chrono::seconds(seconds), [] { return sender.underWay == 0; });
-    if (!sender.line.empty()) std::printf("%s\n", sender.line.c_str());
-    // (A send still under way is left to end with the process.)
+    if (sender.underWay == 0) return;
+    std::printf("waiting for the Hall's answer ...\n");
+    std::fflush(stdout);
+    // A send still under way after that is left to end with the process.
+    if (!sender.done.wait_for(hold, std::chrono::seconds(seconds), [] { return sender.underWay == 0; }))
+        std::printf("The Hall did not answer before the game closed\n");
 }

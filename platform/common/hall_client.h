@@ -26,7 +26,8 @@ constexpr const char* HALL_OPTIONS_HELP =
 int HallSubmitFile(const std::string& hall, const std::string& path);
 
 // --hall URL: a link for the session layer whose sends run in threads of their own, retried a
-// few times when the Hall is busy; the line is the last answer.
+// few times when the Hall is busy; the line is the last answer, and each answer is printed on
+// stdout as it comes.
 HallLink HallLinkTo(const std::string& hall);
-// Waits up to `seconds` for sends still under way (at exit), then says the last line on stdout.
+// Waits up to `seconds` for sends still under way (at exit); says on stdout when one did not end.
 void HallFinishSending(int seconds);
