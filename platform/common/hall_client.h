@@ -19,7 +19,8 @@ std::string HallAnswerLine(const HallAnswer& answer);
 constexpr const char* HALL_OPTIONS_HELP =
     "  --hall URL       send each finished game to the Hall at URL, where its replay proves its\n"
     "                   score; the game-over screen says what came back\n"
-    "  --submit URL FILE  send a saved recording to the Hall at URL and say what came back\n";
+    "  --submit URL FILE  send a saved recording to the Hall at URL and say what came back;\n"
+    "                   exit 0 when it took it, 1 when it refused it or could not be reached\n";
 
 // --submit URL FILE: sends a saved recording, prints what came back; the exit status (0 when the
 // Hall took it, 1 when it refused it or could not be reached, 2 when the file cannot be read).
