@@ -23,7 +23,9 @@ struct Sender {
     int underWay = 0;
     std::string line;
 };
-Sender sender;
+// Never destroyed: a send still under way when the game exits (HallFinishSending gave up on it)
+// goes on using it while the process's destructors run.
+Sender& sender = *new Sender;
 
 // The Hall's own address from what a player types: the site or the table's page, with or
 // without "http://" in front.
