@@ -1,6 +1,6 @@
 // The Hall's figures, printed and never asserted:
 //   quellfort-hall-bench verify FILE [N]   the game's verification of one recording, in this
-//                                           process and as the server runs it (a forked child)
+//                                           process and as the server runs it (a child process)
 //   quellfort-hall-bench load HOST PORT DIR  1,000 runs from 16 clients (the valid recordings in
 //                                           DIR, each several times, and doctored copies of them)
 //                                           while a reader keeps asking for the table
@@ -47,11 +47,11 @@ int Verify(const std::string& file, int times) {
     for (int i = 0; i < times; ++i) verdict = VerifyRecording(recording);
     const double inProcess = Seconds(start) / times;
     VerifierSettings settings;
-    settings.judge = VerifyRecording;
+    settings.command = {"/proc/self/exe", "--verify-child"};
     start = Clock::now();
     for (int i = 0; i < times; ++i) verdict = VerifyInChild(recording, settings);
     const double inChild = Seconds(start) / times;
-    std::printf("verification of %s (%u frames, %s): %.0f ms in process, %.0f ms in a forked child "
+    std::printf("verification of %s (%u frames, %s): %.0f ms in process, %.0f ms in a child process "
                 "(%d runs each); %.1f verifications a second a core, %.0f frames/s\n",
                 std::filesystem::path(file).filename().c_str(), verdict.frames,
                 verdict.valid ? "valid" : verdict.reason.c_str(), inProcess * 1000, inChild * 1000, times,
@@ -160,6 +160,7 @@ int Load(const std::string& host, int port, const std::string& folder) {
 
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "--verify-child") return VerifierChildMain(VerifyRecording);  // as the server's
     if (mode == "verify" && argc >= 3) return Verify(argv[2], argc > 3 ? std::atoi(argv[3]) : 10);
     if (mode == "load" && argc == 5) return Load(argv[2], std::atoi(argv[3]), argv[4]);
     std::fprintf(stderr, "usage: quellfort-hall-bench verify FILE [N] | load HOST PORT DIR\n");

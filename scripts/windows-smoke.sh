@@ -11,9 +11,14 @@
 #     Apps & features entry are there; the installed game moves the table an older copy left in
 #     its folder to %APPDATA%\Quellfort, shows it, records a session that the Linux headless
 #     runner replays to a match, and keeps the table there; the silent uninstall removes the
-#     program and leaves the table.
-# Skips with status 0 when Wine, Xvfb, xdotool, xwd, unzip, mingw-w64's binutils or ImageMagick
-# is missing. Builds the game with scripts/windows-build.sh first when build-win has no installer.
+#     program and leaves the table;
+#  3. the Hall: the Linux quellfort-server on a scratch table; the portable game started with
+#     --hall plays a game to its game over and sends it in the background with WinHTTP, and says
+#     at its exit the line the server's verdict makes; --submit sends a committed whole game
+#     (exit 0, on the table with its score and name), a recording that is no finished game
+#     (exit 1, the reason), and to a Hall that is gone (exit 1, "could not be reached").
+# Skips with status 0 when Wine, Xvfb, xdotool, xwd, unzip, curl, mingw-w64's binutils or
+# ImageMagick is missing. Builds the game with scripts/windows-build.sh first when build-win has no installer.
 # The title screenshots are kept as build-win/smoke/title.png and title-installed.png.
 set -Eeuo pipefail
 cd "$(dirname "$0")/.."
@@ -31,7 +36,7 @@ skip() {
 
 wine=$(command -v wine64 || command -v wine || true)
 [ -n "$wine" ] || skip "wine is not installed"
-for tool in Xvfb xdotool xwd wineboot wineserver winepath unzip strings x86_64-w64-mingw32-objdump; do
+for tool in Xvfb xdotool xwd wineboot wineserver winepath unzip curl strings x86_64-w64-mingw32-objdump; do
     command -v "$tool" >/dev/null || skip "$tool is not installed"
 done
 convert -version 2>/dev/null | grep -q ImageMagick || skip "ImageMagick is not installed"
@@ -39,12 +44,14 @@ if [ ! -f "$win_build/$setup_file" ] || [ ! -x "$host_build/quellfort-headless" 
     command -v x86_64-w64-mingw32-g++ >/dev/null || skip "the mingw-w64 cross compiler is not installed"
     QUELLFORT_HOST_BUILD=$host_build QUELLFORT_WIN_BUILD=$win_build scripts/windows-build.sh >/dev/null
 fi
+[ -x "$host_build/quellfort-server" ] || cmake --build "$host_build" --target quellfort-server >/dev/null
 host_build=$(cd "$host_build" && pwd)
 win_build=$(cd "$win_build" && pwd)
 
 work=$(mktemp -d /tmp/quellfort-smoke.XXXXXX)
 xvfb_pid=""
 game_pid=""
+hall_pid=""
 export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 # A null ALSA device gives Wine a sound card, so the game's DirectSound path runs too.
 export HOME=$work/home
@@ -53,6 +60,7 @@ echo 'pcm.!default { type null }' >"$HOME/.asoundrc"
 
 cleanup() {
     [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null || true
+    [ -n "$hall_pid" ] && kill "$hall_pid" 2>/dev/null || true
     wineserver -k 2>/dev/null || true
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
     rm -rf "$work"
@@ -169,6 +177,38 @@ same_table() {
         fail "$1 differs from the Linux build's qfhs.dat: $(od -c "$1" 2>&1 | head -3 | tr -s ' ')"
 }
 
+# The Hall on a port of its own choosing; $hall is its address. A verification may take fifteen
+# CPU seconds, as in the Hall's own tests, on a machine busy with Wine.
+start_hall() {
+    mkdir -p "$work/hall"
+    "$host_build/quellfort-server" --listen 127.0.0.1:0 --data "$work/hall" --submit-rate 0 --cpu-limit 15 \
+        >"$work/hall/stdout.log" 2>"$work/hall/stderr.log" &
+    hall_pid=$!
+    for _ in $(seq 100); do
+        grep -q 'the Hall at' "$work/hall/stdout.log" && break
+        sleep 0.1
+    done
+    hall=$(sed -n 's|.*the Hall at \(http://127\.0\.0\.1:[0-9]*\)/hall.*|\1|p' "$work/hall/stdout.log")
+    [ -n "$hall" ] || fail "the Hall did not start: $(cat "$work/hall/stderr.log")"
+}
+
+# submit NAME ADDRESS RECORDING: quellfort.exe --submit; what it printed in $work/submit-NAME.log,
+# its exit status in $submitted.
+submit() {
+    local recording
+    recording=$(winepath -w "$(realpath "$3")" | tr -d '\r')
+    submitted=0
+    (cd "$work" && "$wine" "$portable/quellfort.exe" --submit "$2" "$recording" >"$work/submit-$1.log" 2>&1) ||
+        submitted=$?
+    tr -d '\r' <"$work/submit-$1.log" >"$work/submit-$1.txt"
+}
+
+# The best run of the Hall's all-time table as "SCORE NAME", empty when the table is.
+best_run() {
+    curl -sf "$hall/api/runs?board=all&limit=1" |
+        sed -n 's/.*"name":"\([^"]*\)","score":\(-\{0,1\}[0-9]*\).*/\2 \1/p'
+}
+
 started=$SECONDS
 start_display
 make_prefix
@@ -222,6 +262,52 @@ same_table "$portable/qfhs.dat" 2
     fail "the portable game left files in the folder it was started from"
 [ ! -e "$appdata/Quellfort" ] || fail "the portable game wrote to %APPDATA%\\Quellfort"
 
+# The Hall. First a game played with --hall to its game over: idle, the ship is shot down in
+# about 40 s of play; the game sends it at once and plays on, and prints the answer when it
+# comes. The run is on the table, or, when Wine stalled a frame past 100 ms on a busy machine,
+# refused for its timing; either way the line the game printed must be the server's verdict.
+start_hall
+start_game 4 "$portable/quellfort.exe" --hall "$hall"
+wait_for_title "$work/linux2/title.bmp" title-hall.png
+for key in Return Return Return; do xdotool keydown $key; sleep 0.2; xdotool keyup $key; sleep 0.5; done
+answer_line() { tr -d '\r' <"$work/run4/stdout.log" | grep -E '^(The Hall|Already)' | tail -1; }
+for _ in $(seq 150); do
+    [ -n "$(answer_line)" ] && break
+    kill -0 "$game_pid" 2>/dev/null || fail "run 4: the game ended during play"
+    sleep 1
+done
+quit_game 4
+hall_line=$(answer_line)
+best=$(best_run)
+if [ -n "$best" ]; then
+    [ "$hall_line" = "The Hall: rank 1 of all time, score ${best%% *}" ] ||
+        fail "--hall: the Hall holds a run of ${best%% *}, the game said '$hall_line'"
+else
+    [ "$hall_line" = "The Hall refused this game: implausible timing" ] ||
+        fail "--hall: nothing on the Hall's table, and the game said '$hall_line'"
+    echo "windows-smoke: the Hall refused the game played under Wine for its timing (a stalled frame)"
+fi
+[ -z "$(find "$work/run4" -type f ! -name '*.log')" ] ||
+    fail "--hall left files in the folder it was started from: $(find "$work/run4" -type f ! -name '*.log')"
+
+# --submit: a committed whole game goes on the table with its own score and the name typed in it.
+score=$(sed -n 's/^score //p' tests/recordings/game.summary)
+submit game "$hall" tests/recordings/game.qfr
+[ "$submitted" = 0 ] && grep -qx "The Hall: rank 1 of all time, score $score" "$work/submit-game.txt" ||
+    fail "--submit game.qfr: status $submitted, '$(head -1 "$work/submit-game.txt")'"
+[ "$(best_run)" = "$score Gracée Hop" ] ||
+    fail "after --submit the Hall's best run is '$(best_run)'"
+# The address as a player may type it: no scheme, the table's page.
+submit short "${hall#http://}/hall/" tests/recordings/windows-game.qfr
+[ "$submitted" = 1 ] && grep -qx "The Hall refused this game: not a finished game" "$work/submit-short.txt" ||
+    fail "--submit windows-game.qfr: status $submitted, '$(head -1 "$work/submit-short.txt")'"
+kill "$hall_pid"
+wait "$hall_pid" || true
+hall_pid=""
+submit gone "$hall" tests/recordings/game.qfr
+[ "$submitted" = 1 ] && grep -qx "The Hall could not be reached" "$work/submit-gone.txt" ||
+    fail "--submit to a Hall that is gone: status $submitted, '$(head -1 "$work/submit-gone.txt")'"
+
 # The installer, for this player alone.
 "$wine" "$win_build/$setup_file" /S || fail "$setup_file /S failed"
 installed=$localappdata/Programs/Quellfort
@@ -265,4 +351,5 @@ same_table "$appdata/Quellfort/qfhs.dat" 2
 
 echo "windows-smoke: passed in $((SECONDS - started)) s (zip and installer: title doubled and centred as on Linux," \
     "Escape quits with 0, the table beside the portable game and in %APPDATA%\\Quellfort for the installed one," \
-    "an older table moved there, a Windows recording replays on Linux to a match, the uninstaller leaves the table)"
+    "an older table moved there, a Windows recording replays on Linux to a match, the uninstaller leaves the table;" \
+    "a game sent to the Hall with --hall, a whole game, a refusal and an absent Hall with --submit)"

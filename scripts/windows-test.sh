@@ -12,7 +12,7 @@ if [ "${QUELLFORT_SKIP_WINDOWS:-0}" = 1 ]; then
 fi
 
 # The cross compiler, NSIS and Wine take about 1.4 GB.
-bash scripts/optional-packages.sh windows g++-mingw-w64-x86-64 libz-mingw-w64-dev nsis zip unzip wine wine64 xvfb xdotool x11-apps imagemagick || exit 0
+bash scripts/optional-packages.sh windows g++-mingw-w64-x86-64 libz-mingw-w64-dev nsis zip unzip curl wine wine64 xvfb xdotool x11-apps imagemagick || exit 0
 
 set -e
 bash scripts/windows-build.sh

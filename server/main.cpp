@@ -8,6 +8,7 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <string>
 #include <thread>
 
 #include <pthread.h>
@@ -98,11 +99,14 @@ static bool OpenHall(Hall& hall) {
     hall.requests.perMinute = hall.options.requestsPerMinute;
     hall.requests.burst = hall.options.requestsPerMinute / 4;
     hall.verifiers = StartVerifiers({hall.options.workers, size_t(hall.options.queueLength),
-                                     hall.options.cpuSeconds, size_t(512) << 20, VerifyRecording});
+                                     hall.options.cpuSeconds, size_t(512) << 20,
+                                     {"/proc/self/exe", "--verify-child"}});
     return true;
 }
 
 int main(int argc, char** argv) {
+    // A verification: this same program, started by the server for one recording.
+    if (argc == 2 && std::string(argv[1]) == "--verify-child") return VerifierChildMain(VerifyRecording);
     Hall hall;
     const int status = ParseServerOptions(argc, argv, &hall.options);
     if (status >= 0) return status;

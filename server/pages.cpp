@@ -1,6 +1,6 @@
 // The Hall as pages: today's best and the best of all time, and each player's runs. Every name
-// is escaped where it is shown; the pages work without scripts, and a script of the browser
-// game's (/hall.js, when the game is served too) may turn the "watch" links into a player.
+// is escaped where it is shown and the pages run no scripts; when the browser game is served too,
+// a "watch" link opens the run in it.
 #include "server/hall.h"
 
 #include "server/text.h"
@@ -19,10 +19,7 @@ static std::string PageHead(const std::string& title) {
            "<title>" + HtmlEscape(title) + "</title><style>" + PAGE_STYLE + "</style></head><body>\n";
 }
 
-static std::string PageFoot(const Hall& hall) {
-    const bool script = FindWebFile(hall.web, "/hall.js") != nullptr;
-    return std::string(script ? "<script src=\"/hall.js\" defer></script>\n" : "") + "</body></html>\n";
-}
+static const char PAGE_FOOT[] = "</body></html>\n";
 
 static std::string PlayerLink(const std::string& name) {
     if (name.empty()) return "<span class=\"none\">no name</span>";
@@ -38,11 +35,13 @@ static std::string RunTable(Hall& hall, const std::vector<Run>& runs, bool allTi
         const Run& run = runs[i];
         const int64_t rank = allTimeRanks ? StoreRank(*hall.store, run) : int64_t(i) + 1;
         const std::string id = std::to_string(run.id);
+        // With the browser game on this server a run is watched in it; otherwise its file is kept.
+        const std::string recording = "/api/runs/" + id + "/recording";
+        const std::string watch = FindWebFile(hall.web, "/") ? "/?watch=" + recording : recording;
         html += "<tr><td class=\"n\">" + std::to_string(rank) + "</td><td>" + PlayerLink(run.name) +
                 "</td><td class=\"n\">" + std::to_string(run.score) + "</td><td class=\"n\">" +
                 std::to_string(run.level) + "</td><td>" + IsoTime(run.submittedAt).substr(0, 10) +
-                "</td><td><a class=\"watch\" data-run=\"" + id + "\" href=\"/api/runs/" + id +
-                "/recording\">watch</a></td></tr>\n";
+                "</td><td><a class=\"watch\" href=\"" + watch + "\">watch</a></td></tr>\n";
     }
     return html + "</tbody></table>\n";
 }
@@ -63,7 +62,7 @@ static void HallPage(Hall& hall, httplib::Response& response) {
     if (FindWebFile(hall.web, "/")) html += " <a href=\"/\">Play Quellfort</a>.";
     html += "</p>\n<h2>Today</h2>\n" + RunTable(hall, StoreTop(*hall.store, StartOfToday(), 20), false);
     html += "<h2>All time</h2>\n" + RunTable(hall, StoreTop(*hall.store, 0, 100), false);
-    SendPage(response, 200, html + PageFoot(hall));
+    SendPage(response, 200, html + PAGE_FOOT);
 }
 
 static void PlayerPage(Hall& hall, const httplib::Request& request, httplib::Response& response) {
@@ -72,12 +71,12 @@ static void PlayerPage(Hall& hall, const httplib::Request& request, httplib::Res
     if (name.empty() || !NameFromUtf8(name, &bytes, &why)) {
         return SendPage(response, 400, PageHead("The Hall - Quellfort") +
                                            "<p>No such player. <a href=\"/hall\">The Hall</a></p>" +
-                                           PageFoot(hall));
+                                           PAGE_FOOT);
     }
     std::string html = PageHead(name + " - The Hall - Quellfort");
     html += "<h1>" + HtmlEscape(name) + "</h1>\n<p><a href=\"/hall\">The Hall</a></p>\n";
     html += RunTable(hall, StorePlayerRuns(*hall.store, name, 20), true);
-    SendPage(response, 200, html + PageFoot(hall));
+    SendPage(response, 200, html + PAGE_FOOT);
 }
 
 void AddHallPages(httplib::Server& server, Hall& hall) {

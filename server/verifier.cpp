@@ -1,8 +1,9 @@
 // Verification of submitted recordings in child processes. The replay runs the whole game on
-// its program-wide records, so each verification gets a process of its own: a fork of the
-// server, limited in CPU time and memory, that writes its verdict to a pipe and exits. The
-// server never runs the game itself, so every child starts from the records as they are at
-// program start.
+// its program-wide records, so each verification gets a process of its own, limited in CPU time
+// and memory, that reads the recording on its standard input, writes its verdict to a pipe and
+// exits. The child is a fresh program (the server started again with --verify-child), not a bare
+// fork: the server has threads, and a fork could find a lock (the allocator's, the loader's)
+// taken by one of them for good.
 #include "server/verifier.h"
 
 #include <condition_variable>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -75,17 +77,6 @@ static bool DecodeVerdict(const std::string& text, RunVerdict* verdict) {
     return true;
 }
 
-// The address space the process has now, so the child's limit is what it may add to it.
-static size_t CurrentAddressSpace() {
-    unsigned long pages = 0;
-    FILE* statm = std::fopen("/proc/self/statm", "r");
-    if (statm) {
-        if (std::fscanf(statm, "%lu", &pages) != 1) pages = 0;
-        std::fclose(statm);
-    }
-    return size_t(pages) * size_t(sysconf(_SC_PAGESIZE));
-}
-
 static void WriteAll(int fd, const std::string& bytes) {
     for (size_t done = 0; done < bytes.size();) {
         const ssize_t wrote = write(fd, bytes.data() + done, bytes.size() - done);
@@ -94,32 +85,24 @@ static void WriteAll(int fd, const std::string& bytes) {
     }
 }
 
-[[noreturn]] static void RunChild(int out, const std::string& recording, const VerifierSettings& settings) {
-    // The child keeps the pipe and nothing else of the server's: no client connection stays
-    // open because a verification holds a copy of it.
+// Between the fork and the exec only calls that take no lock: the child keeps its recording,
+// the pipe and nothing else of the server's (no client connection stays open because a
+// verification holds a copy of it).
+[[noreturn]] static void StartChild(int recording, int out, char* const* argv, const rlimit& cpu,
+                                    const rlimit* space) {
     // The server blocks its stop signals in every thread; the replay must die of its limits.
     sigset_t none;
     sigemptyset(&none);
     sigprocmask(SIG_SETMASK, &none, nullptr);
-    dup2(out, 3);
-    close_range(4, ~0U, 0);
-    const int null = open("/dev/null", O_RDWR);
-    dup2(null, 0);
-    dup2(null, 1);
-    dup2(null, 2);
-    const rlimit cpu = {rlim_t(settings.cpuSeconds), rlim_t(settings.cpuSeconds) + 1};
+    dup2(recording, 0);
+    dup2(out, 1);
+    const int null = open("/dev/null", O_WRONLY);
+    if (null >= 0) dup2(null, 2);
+    close_range(3, ~0U, 0);
     setrlimit(RLIMIT_CPU, &cpu);
-    if (LIMIT_ADDRESS_SPACE) {
-        const rlim_t memory = rlim_t(CurrentAddressSpace() + settings.memoryBytes);
-        const rlimit space = {memory, memory};
-        setrlimit(RLIMIT_AS, &space);
-    }
-    try {
-        WriteAll(3, EncodeVerdict(settings.judge(recording)));
-    } catch (...) {
-        _exit(3);
-    }
-    _exit(0);
+    if (space) setrlimit(RLIMIT_AS, space);
+    execv(argv[0], argv);
+    _exit(127);
 }
 
 // Reads the child's answer until it closes the pipe or the wall-clock deadline passes.
@@ -148,10 +131,25 @@ static RunVerdict Refusal(const std::string& reason) {
 }
 
 RunVerdict VerifyInChild(const std::string& recording, const VerifierSettings& settings) {
+    if (settings.command.empty()) return Refusal("the server could not start a replay");
+    // The recording waits in memory, read from the start by the child.
+    const int input = memfd_create("recording", MFD_CLOEXEC);
+    if (input < 0) return Refusal("the server could not start a replay");
+    WriteAll(input, recording);
+    lseek(input, 0, SEEK_SET);
     int pipeEnds[2];
-    if (pipe2(pipeEnds, O_CLOEXEC) != 0) return Refusal("the server could not start a replay");
+    if (pipe2(pipeEnds, O_CLOEXEC) != 0) {
+        close(input);
+        return Refusal("the server could not start a replay");
+    }
+    std::vector<char*> argv;
+    for (const std::string& word : settings.command) argv.push_back(const_cast<char*>(word.c_str()));
+    argv.push_back(nullptr);
+    const rlimit cpu = {rlim_t(settings.cpuSeconds), rlim_t(settings.cpuSeconds) + 1};
+    const rlimit space = {rlim_t(settings.memoryBytes), rlim_t(settings.memoryBytes)};
     const pid_t child = fork();
-    if (child == 0) RunChild(pipeEnds[1], recording, settings);
+    if (child == 0) StartChild(input, pipeEnds[1], argv.data(), cpu, LIMIT_ADDRESS_SPACE ? &space : nullptr);
+    close(input);
     close(pipeEnds[1]);
     if (child < 0) {
         close(pipeEnds[0]);
@@ -214,4 +212,18 @@ std::optional<RunVerdict> Verify(VerifierPool& pool, const std::string& recordin
     }
     pool.waiting.notify_one();
     return verdict.get();
+}
+
+int VerifierChildMain(RunVerdict (*judge)(const std::string& recording)) {
+    std::string recording;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = read(0, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        recording.append(buffer, size_t(got));
+        if (recording.size() > (size_t(16) << 20)) return 2;  // never a body the server took
+    }
+    WriteAll(1, EncodeVerdict(judge(recording)));
+    return 0;
 }

@@ -18,11 +18,8 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; [ -s "$work/stderr" ] && tail -5 "$work/stderr"; exit 1; }
 
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=:$(head -n1 "$work/display")
+source "$(dirname "$0")/xvfb_display.sh"
+start_xvfb "$work" || fail "Xvfb did not start"
 
 mkdir -p "$work/play"
 cd "$work/play"

@@ -23,12 +23,8 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; [ -s "$work/play/stderr" ] && tail -5 "$work/play/stderr"; exit 1; }
 
-# A display of the window's own size: the window covers it, and a screenshot of it is the game's.
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=:$(head -n1 "$work/display")
+source "$(dirname "$0")/xvfb_display.sh"
+start_xvfb "$work" || fail "Xvfb did not start"
 export XDG_CONFIG_HOME="$work/config"  # the defaults, whatever settings the player keeps
 
 # A table any score beats, so the game ends with a name to type.

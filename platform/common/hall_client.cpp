@@ -1,11 +1,13 @@
-// Sending recordings to a Hall over HTTP with libcurl. Nothing here touches the game: a send
-// gets its own copy of the recording and its own thread, and leaves one line for the screen.
+// Sending recordings to a Hall, the same on every platform: the address, the answer as a line
+// for the player, the retries and the sending in the background. The POST itself is the
+// platform's (hall_transport.h). Nothing here touches the game: a send gets its own copy of the
+// recording and its own thread, and leaves one line for the screen.
 #include "platform/common/hall_client.h"
 
-#include <curl/curl.h>
-
+#include <cctype>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -14,8 +16,6 @@
 
 namespace {
 
-constexpr size_t MAX_ANSWER_BYTES = 64 * 1024;
-
 struct Sender {
     std::string hall;
     std::mutex lock;
@@ -23,31 +23,53 @@ struct Sender {
     int underWay = 0;
     std::string line;
 };
-Sender sender;
+// Never destroyed: a send still under way when the game exits (HallFinishSending gave up on it)
+// goes on using it while the process's destructors run.
+Sender& sender = *new Sender;
 
-size_t TakeBody(char* data, size_t size, size_t count, void* out) {
-    std::string& body = *static_cast<std::string*>(out);
-    if (body.size() + size * count > MAX_ANSWER_BYTES) return 0;
-    body.append(data, size * count);
-    return size * count;
-}
-
-// HALL/api/runs from what a player types: the site, or the table's page.
-std::string RunsAddress(std::string hall) {
+// The Hall's own address from what a player types: the site or the table's page, with or
+// without "http://" in front.
+std::string SiteAddress(std::string hall) {
     while (!hall.empty() && hall.back() == '/') hall.pop_back();
     if (hall.size() >= 5 && hall.compare(hall.size() - 5, 5, "/hall") == 0) hall.resize(hall.size() - 5);
-    return hall + "/api/runs";
+    if (hall.find("://") == std::string::npos) hall = "http://" + hall;
+    return hall;
 }
 
-// A member of the Hall's flat JSON answer: a number as its digits, a string unescaped (what is
-// not ASCII becomes '?', for the screen's sake).
+bool StartsWithoutCase(const std::string& text, const char* start) {
+    for (size_t i = 0; start[i] != 0; ++i)
+        if (i >= text.size() || std::tolower(uint8_t(text[i])) != start[i]) return false;
+    return true;
+}
+
+// The value of four hex digits at `at`, or -1 where they are not four hex digits.
+int HexCode(const std::string& text, size_t at) {
+    if (at + 4 > text.size()) return -1;
+    int code = 0;
+    for (size_t i = at; i < at + 4; ++i) {
+        const char c = char(std::tolower(uint8_t(text[i])));
+        const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+        if (digit < 0) return -1;
+        code = code * 16 + digit;
+    }
+    return code;
+}
+
+// A character the screen's font and any console show: control characters become spaces, what is
+// not ASCII '?'.
+char Printable(char c) { return uint8_t(c) >= 0x80 ? '?' : uint8_t(c) < 0x20 || c == 0x7F ? ' ' : c; }
+
+// A member of the Hall's flat JSON answer: a number as its characters, a string unescaped; either
+// in printable ASCII.
 std::string JsonMember(const std::string& json, const std::string& key) {
     size_t at = json.find("\"" + key + "\":");
     if (at == std::string::npos) return "";
     at += key.size() + 3;
     if (at >= json.size() || json[at] != '"') {
         const size_t end = json.find_first_of(",}", at);
-        return json.substr(at, end == std::string::npos ? std::string::npos : end - at);
+        std::string text = json.substr(at, end == std::string::npos ? std::string::npos : end - at);
+        for (char& c : text) c = Printable(c);
+        return text;
     }
     std::string text;
     for (++at; at < json.size() && json[at] != '"'; ++at) {
@@ -55,14 +77,16 @@ std::string JsonMember(const std::string& json, const std::string& key) {
         if (c == '\\' && at + 1 < json.size()) {
             c = json[++at];
             if (c == 'u') {
-                const unsigned code = at + 4 < json.size() ? unsigned(std::stoul(json.substr(at + 1, 4), nullptr, 16)) : 0;
+                // Whatever a server puts here, a line comes of it (never an exception in the
+                // thread that sends a game).
+                const int code = HexCode(json, at + 1);
                 c = code >= 0x20 && code < 0x7F ? char(code) : '?';
-                at += 4;
+                if (code >= 0) at += 4;
             } else if (c != '"' && c != '\\' && c != '/') {
                 c = ' ';
             }
         }
-        text += uint8_t(c) < 0x80 ? c : '?';
+        text += Printable(c);
     }
     return text;
 }
@@ -77,6 +101,9 @@ void SendInBackground(std::string hall, std::string recording) {
     }
     std::lock_guard<std::mutex> hold(sender.lock);
     sender.line = HallAnswerLine(answer);
+    // A terminal keeps every game's answer, not only the last one's on the screen.
+    std::printf("%s\n", sender.line.c_str());
+    std::fflush(stdout);
     --sender.underWay;
     sender.done.notify_all();
 }
@@ -98,33 +125,13 @@ std::string Line() {
 }  // namespace
 
 HallAnswer HallPost(const std::string& hall, const std::string& recording) {
-    HallAnswer answer;
-    CURL* curl = curl_easy_init();
-    if (curl == nullptr) return answer.error = "libcurl could not start", answer;
-    const std::string address = RunsAddress(hall);
-    curl_slist* headers = curl_slist_append(nullptr, "Content-Type: application/octet-stream");
-    headers = curl_slist_append(headers, "Expect:");  // the whole body at once, no 100-continue
-    char error[CURL_ERROR_SIZE] = {0};
-    curl_easy_setopt(curl, CURLOPT_URL, address.c_str());
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
-    curl_easy_setopt(curl, CURLOPT_POSTFIELDS, recording.data());
-    curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(recording.size()));
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, TakeBody);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &answer.body);
-    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, error);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, 10L);
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT, 30L);
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_USERAGENT, "quellfort/" QUELLFORT_VERSION);
-    if (curl_easy_perform(curl) == CURLE_OK) {
-        curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &answer.status);
-    } else {
-        answer.error = error;
+    const std::string site = SiteAddress(hall);
+    if (!StartsWithoutCase(site, "http://") && !StartsWithoutCase(site, "https://")) {
+        HallAnswer answer;
+        answer.error = "a Hall's address starts with http:// or https://";
+        return answer;
     }
-    curl_slist_free_all(headers);
-    curl_easy_cleanup(curl);
-    return answer;
+    return HallTransportPost(site + "/api/runs", recording);
 }
 
 std::string HallAnswerLine(const HallAnswer& answer) {
@@ -152,22 +159,21 @@ int HallSubmitFile(const std::string& hall, const std::string& path) {
         std::fprintf(stderr, "quellfort: %s is empty or cannot be read\n", path.c_str());
         return 2;
     }
-    curl_global_init(CURL_GLOBAL_DEFAULT);
+    HallTransportStart();
     const HallAnswer answer = HallPost(hall, recording);
-    curl_global_cleanup();
     std::printf("%s\n", HallAnswerLine(answer).c_str());
     if (answer.status == 0) std::printf("(%s)\n", answer.error.c_str());
     if (answer.status == 201 || answer.status == 200) {
         std::printf("run %s: level %s, %s kills; the table: %s/hall\n", JsonMember(answer.body, "id").c_str(),
                     JsonMember(answer.body, "level").c_str(), JsonMember(answer.body, "kills").c_str(),
-                    RunsAddress(hall).substr(0, RunsAddress(hall).size() - 9).c_str());
+                    SiteAddress(hall).c_str());
         return 0;
     }
     return 1;
 }
 
 HallLink HallLinkTo(const std::string& hall) {
-    curl_global_init(CURL_GLOBAL_DEFAULT);
+    HallTransportStart();
     sender.hall = hall;
     HallLink link;
     link.send = Send;
@@ -178,8 +184,10 @@ HallLink HallLinkTo(const std::string& hall) {
 void HallFinishSending(int seconds) {
     std::unique_lock<std::mutex> hold(sender.lock);
     if (sender.hall.empty()) return;
-    if (sender.underWay > 0) std::printf("waiting for the Hall's answer ...\n");
-    sender.done.wait_for(hold, std::chrono::seconds(seconds), [] { return sender.underWay == 0; });
-    if (!sender.line.empty()) std::printf("%s\n", sender.line.c_str());
-    // (A send still under way is left to end with the process.)
+    if (sender.underWay == 0) return;
+    std::printf("waiting for the Hall's answer ...\n");
+    std::fflush(stdout);
+    // A send still under way after that is left to end with the process.
+    if (!sender.done.wait_for(hold, std::chrono::seconds(seconds), [] { return sender.underWay == 0; }))
+        std::printf("The Hall did not answer before the game closed\n");
 }

@@ -15,7 +15,8 @@ void PrintGameUsage(std::FILE* out, const char* backendOptions) {
                              : dataFolder.empty() ? "the current folder" : dataFolder.string();
     std::fprintf(out,
                  "usage: quellfort [--window] [--scale N] [--volume N] [--mute] [--reduced-flashing]\n"
-                 "                 [--record FILE | --replay FILE] [--version] [--help]\n"
+                 "                 [--record FILE | --replay FILE] [--hall URL] [--version] [--help]\n"
+                 "       quellfort --submit URL FILE\n"
                  "%s"
                  "  --record FILE    play as usual and keep the session in FILE\n"
                  "  --replay FILE    watch a recorded session (Escape stops watching)\n"

@@ -70,9 +70,11 @@ void ToggleFullscreen();
 // WM_DPICHANGED: a window moved to a display of another scale keeps its picture whole.
 void FollowDpiChange(UINT dpi, const RECT& suggested);
 
-// win32_start.cpp: the command line, the console, where the table lives.
+// win32_start.cpp: the command line (--submit is done there and then), the console, where the
+// table lives.
 struct StartOptions {
     std::string record, replay;
+    std::string hall;             // --hall URL: each finished game goes there
     SettingsOverrides overrides;  // --volume, --mute, --reduced-flashing, --scale for this run
     int exitStatus = -1;  // -1: start the game; otherwise end the process with it now
 };

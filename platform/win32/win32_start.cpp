@@ -2,6 +2,7 @@
 // player's high-score table lives.
 #include "platform/win32/win32.h"
 
+#include "platform/common/hall_client.h"
 #include "platform/common/usage.h"
 
 #include "platform/backend.h"
@@ -85,6 +86,11 @@ StartOptions ReadCommandLine(int argc, char** argv) {
             i += used - 1;
         } else if (std::strcmp(argv[i], "--window") == 0) {
             win32.windowed = true;
+        } else if (std::strcmp(argv[i], "--hall") == 0 && hasValue) {
+            options.hall = argv[++i];
+        } else if (std::strcmp(argv[i], "--submit") == 0 && i + 2 < argc) {
+            options.exitStatus = HallSubmitFile(argv[i + 1], argv[i + 2]);
+            std::fflush(stdout);
         } else if (std::strcmp(argv[i], "--record") == 0 && hasValue) {
             options.record = argv[++i];
         } else if (std::strcmp(argv[i], "--replay") == 0 && hasValue) {
@@ -95,7 +101,7 @@ StartOptions ReadCommandLine(int argc, char** argv) {
             options.exitStatus = 0;
         } else {
             const bool help = std::strcmp(argv[i], "--help") == 0;
-            PrintGameUsage(help ? stdout : stderr);
+            PrintGameUsage(help ? stdout : stderr, HALL_OPTIONS_HELP);
             options.exitStatus = help ? 0 : 2;
         }
     }
@@ -103,6 +109,12 @@ StartOptions ReadCommandLine(int argc, char** argv) {
         SayStartFailure("--record or --replay, not both");
         options.exitStatus = 2;
     }
+    if (options.exitStatus < 0 && !options.hall.empty() && !options.replay.empty()) {
+        SayStartFailure("--hall or --replay, not both");
+        options.exitStatus = 2;
+    }
+    // Games sent to a Hall are recorded, into nothing when no file is asked for.
+    if (!options.hall.empty() && options.record.empty()) options.record = "NUL";
     return options;
 }
 

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "platform/common/files.h"
+#include "platform/common/hall_client.h"
 #include "platform/common/held_keys.h"
 #include "platform/common/settings.h"
 
@@ -152,8 +153,8 @@ bool KeyboardHolds(int virtualKey) {
 
 }  // namespace
 
-// The command line as on Linux (--window, --record FILE, --replay FILE, --version, --help), then
-// the data, the window and the display.
+// The command line as on Linux (--window, --record FILE, --replay FILE, --hall URL, --submit URL
+// FILE, --version, --help), then the data, the window and the display.
 int PlatformStart(int argc, char** argv) {
     ChooseTableFolder();
     const StartOptions options = ReadCommandLine(argc, argv);
@@ -177,6 +178,7 @@ int PlatformStart(int argc, char** argv) {
     }
     OpenControllers();
     if (!options.record.empty() && !SessionStartRecording(options.record, "windows")) return PlatformFinish(), 2;
+    if (!options.hall.empty()) SessionSendGamesToHall(HallLinkTo(options.hall));
     return -1;
 }
 
@@ -188,6 +190,9 @@ int PlatformFinish() {
     if (win32.mainWindow != nullptr) DestroyWindow(win32.mainWindow);
     UnregisterClassA(WINDOW_CLASS, win32.instance);
     timeEndPeriod(1);
+    // Once the window is gone, so that no frozen window waits with it.
+    HallFinishSending(10);
+    std::fflush(stdout);
     return status;
 }
 

@@ -36,10 +36,11 @@ add_executable(quellfort WIN32 app/main.cpp ${WIN32_SOURCES} ${CMAKE_BINARY_DIR}
     platform/common/files.cpp platform/common/frame_pacing.cpp platform/common/usage.cpp platform/common/held_keys.cpp
     platform/common/key_latch.cpp platform/common/pad.cpp
     platform/common/settings_names.cpp platform/common/settings_text.cpp platform/common/settings_file.cpp
-    platform/common/settings_seam.cpp session/session.cpp session/recording.cpp
+    platform/common/settings_seam.cpp platform/common/hall_client.cpp session/session.cpp session/recording.cpp
     session/recording_codec.cpp)
-# zlib for recordings: Debian's libz-mingw-w64-dev, linked in statically.
-target_link_libraries(quellfort PRIVATE quellfort_game ddraw dsound dxguid winmm gdi32 user32 shell32 z)
+# zlib for recordings: Debian's libz-mingw-w64-dev, linked in statically. WinHTTP sends games to a
+# Hall (--hall, --submit): a system DLL like the others.
+target_link_libraries(quellfort PRIVATE quellfort_game ddraw dsound dxguid winmm gdi32 user32 shell32 winhttp z)
 # One file to ship: the C and C++ runtimes linked in, only system DLLs left to load.
 target_link_options(quellfort PRIVATE -static -static-libgcc -static-libstdc++ -s)
 

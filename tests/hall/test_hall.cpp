@@ -100,7 +100,6 @@ TEST_F(HallTest, RunsAreVerifiedKeptAndShownAsText) {
     const std::string web = table.folder + "/web";
     std::filesystem::create_directories(web + "/wasm");
     std::ofstream(web + "/index.html") << "<title>the game</title>";
-    std::ofstream(web + "/hall.js") << "// the watch links";
     std::ofstream(web + "/wasm/game.wasm") << "wasm";
     server = StartServer(table, {"--web", web});
     auto after = Connect(server);
@@ -108,7 +107,8 @@ TEST_F(HallTest, RunsAreVerifiedKeptAndShownAsText) {
     EXPECT_EQ(after.Get("/wasm/game.wasm")->get_header_value("Content-Type"), "application/wasm");
     EXPECT_EQ(after.Get("/wasm/../index.html")->status, 404);
     EXPECT_EQ(after.Get("/%2e%2e/data/hall.sqlite3")->status, 404);
-    EXPECT_NE(after.Get("/hall")->body.find("<script src=\"/hall.js\""), std::string::npos);
+    // Served with the game, a run is watched in it.
+    EXPECT_NE(after.Get("/hall")->body.find("href=\"/?watch=/api/runs/" + std::to_string(id) + "/recording\""), std::string::npos);
     const auto board = after.Get("/api/runs?board=today&limit=5");
     ASSERT_TRUE(board);
     EXPECT_EQ(JsonNumber(board->body, "id"), id);
@@ -277,24 +277,27 @@ RunVerdict Judges(const std::string& recording) {
 }
 
 // A verification that crashes, spins or swells is a refusal in this process, which goes on.
+// The children are this test program started again with --judge=NAME (see main below).
 TEST(HallVerifier, ChildFailuresAreRefusals) {
     if (OnPostgres()) GTEST_SKIP() << "no database here";
     VerifierSettings settings;
     settings.cpuSeconds = 1;
     settings.memoryBytes = size_t(256) << 20;
-    settings.judge = Crashes;
-    EXPECT_EQ(VerifyInChild("x", settings).reason, "the replay failed");
-    settings.judge = Spins;
-    EXPECT_EQ(VerifyInChild("x", settings).reason, "the replay took too long");
-    settings.judge = Swells;
+    const auto judged = [&](const char* judge, const std::string& recording) {
+        settings.command = {"/proc/self/exe", std::string("--judge=") + judge};
+        return VerifyInChild(recording, settings);
+    };
+    EXPECT_EQ(judged("crashes", "x").reason, "the replay failed");
+    EXPECT_EQ(judged("spins", "x").reason, "the replay took too long");
     if (!RUNS_UNDER_ADDRESS_SANITIZER) {
-        EXPECT_FALSE(VerifyInChild("x", settings).valid);
+        EXPECT_FALSE(judged("swells", "x").valid);
     }
-    settings.judge = Judges;
-    const RunVerdict verdict = VerifyInChild("four", settings);
+    const RunVerdict verdict = judged("judges", std::string(300000, 'r'));  // more than a pipe holds
     EXPECT_TRUE(verdict.valid);
-    EXPECT_EQ(verdict.score, 4);
+    EXPECT_EQ(verdict.score, 300000);
     EXPECT_EQ(verdict.name, "\xe9t\xe9");
+    settings.command = {"/nonexistent/program"};
+    EXPECT_EQ(VerifyInChild("x", settings).reason, "the replay failed");
 }
 
 // Two servers on one PostgreSQL database behind no balancer: runs sent to either, each recording
@@ -331,3 +334,14 @@ TEST_F(HallTest, TwoServersShareOneDatabase) {
 }
 
 }  // namespace
+
+// The test program, or with --judge=NAME one of the verification children above.
+int main(int argc, char** argv) {
+    const std::string judge = argc == 2 ? argv[1] : "";
+    if (judge == "--judge=crashes") return VerifierChildMain(Crashes);
+    if (judge == "--judge=spins") return VerifierChildMain(Spins);
+    if (judge == "--judge=swells") return VerifierChildMain(Swells);
+    if (judge == "--judge=judges") return VerifierChildMain(Judges);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
