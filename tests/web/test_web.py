@@ -587,10 +587,16 @@ def start_keyboard_game(page):
 
 
 def finish_keyboard_game(page, name):
+    """Fire held until the name prompt appears, and the keyboard's repeats of it there: they type
+    nothing into the name."""
+    ActionChains(page.driver).key_down(Keys.SPACE).perform()
     for _ in range(30):
         page.fast(60000)
         if page.js('return Touch.naming'):
             break
+    for _ in range(5):
+        ActionChains(page.driver).key_down(Keys.SPACE).pause(0.05).perform()
+    ActionChains(page.driver).key_up(Keys.SPACE).perform()
     for key in name:
         page.tap(key, after=0.15)
     page.tap(Keys.ENTER)
