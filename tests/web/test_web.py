@@ -14,6 +14,7 @@ import functools
 import http.server
 import json
 import os
+import re
 import shutil
 import struct
 import subprocess
@@ -21,12 +22,14 @@ import sys
 import tempfile
 import threading
 import time
+import urllib.request
 import zipfile
 
 from selenium import webdriver
 from selenium.webdriver.chrome.options import Options
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.action_chains import ActionChains
+from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 
 TABLE_KEY = 'quellfort/qfhs.dat'
@@ -656,6 +659,45 @@ def watch_to_the_end(page, what):
     return page.js("return document.getElementById('ended-line').textContent")
 
 
+def served_by_a_hall(host_build, dist):
+    """The page served by a Hall: a finished game is sent from the page and comes back with its
+    rank, and the run's watch link on /hall plays it in the page to "replay matches"."""
+    data = tempfile.mkdtemp(prefix='quellfort-hall-')
+    server = subprocess.Popen([os.path.join(os.path.abspath(host_build), 'quellfort-server'), '--listen', '127.0.0.1:0',
+                               '--data', data, '--web', os.path.abspath(dist), '--submit-rate', '0'],
+                              stdout=subprocess.PIPE, text=True)
+    page = None
+    try:
+        started = re.search(r'http://127\.0\.0\.1:(\d+)/hall', server.stdout.readline())
+        check(started, 'the Hall did not start')
+        url = f'http://127.0.0.1:{started.group(1)}/'
+        page = Page(url)
+        page.driver.get(url + 'no-such-page')
+        page.store('qfhs.dat', LOWEST_TABLE)
+        keyboard_game(page, 'Hallo')
+        page.recording()
+        page.wait_for('the offer to send the game', lambda: not page.hidden('hall-send'))
+        page.driver.find_element(By.ID, 'hall-send').click()
+        page.driver.find_element(By.ID, 'hall-go').click()  # no name here: the one typed in the game
+        page.wait_for('the Hall\'s answer', lambda: page.js('return QF.stats.hall || ""'))
+        answer = page.js('return QF.stats.hall')
+        check(answer.startswith('The Hall: rank 1 of all time'), f'the Hall\'s answer: {answer!r}')
+        check(not page.hidden('hall-link'), 'no link to the Hall after its answer')
+        table = urllib.request.urlopen(url + 'hall').read().decode()
+        watch = re.search(r'href="/(\?watch=/api/runs/\d+/recording)"', table)
+        check(watch and '>Hallo</a>' in table, 'the run is not on /hall with its name and a watch link')
+        page.driver.get(url + watch.group(1))
+        line = watch_to_the_end(page, 'the run watched from /hall')
+        check(line == 'replay matches', f'the run watched from /hall: {line!r}')
+        print(f'web: a game sent to a Hall from the page: {answer}; watched from /hall: {line}')
+    finally:
+        if page:
+            page.close()
+        server.terminate()
+        server.wait()
+        shutil.rmtree(data, ignore_errors=True)
+
+
 def damaged(recording):
     """The recording with one byte of its packed entries changed."""
     at = len(recording) // 2
@@ -859,6 +901,7 @@ def main():
         pads_and_tabs(url, runner)
         recordings_and_tables(url, runner, downloads)
         storage_that_throws(url)
+        served_by_a_hall(host_build, dist)
         offline(page, runner, server)
     except Failure as failure:
         shot = os.path.join(tempfile.gettempdir(), 'quellfort-web-failure.png')

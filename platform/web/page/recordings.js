@@ -104,6 +104,7 @@ const Recordings = {
       + `${two(now.getHours())}${two(now.getMinutes())}${two(now.getSeconds())}.qfr`;
     QF.stats.recordings += 1;
     for (const button of document.querySelectorAll('.save-recording')) button.hidden = false;
+    Hall.offer();
   },
 
   save() {
