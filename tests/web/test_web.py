@@ -892,8 +892,11 @@ def main():
         first_visit(page, runner, dist)
         play_a_game(page, runner)
         report_work(page)
-        ending, _ = runner.replay(page.recording())
+        recording = page.recording()
+        ending, _ = runner.replay(recording)
         check(ending == 'replay matches', f'the keyboard game\'s recording, replayed natively: {ending}')
+        if os.environ.get('QUELLFORT_KEEP_RECORDING'):  # scripts/update-recordings.sh web-game
+            open(os.environ['QUELLFORT_KEEP_RECORDING'], 'wb').write(recording)
         after_reload(page, runner)
         in_a_frame(page, url)
         pacing_unsynchronised(url)
