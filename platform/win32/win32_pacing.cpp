@@ -29,11 +29,13 @@ void WaitUntil(LONGLONG at, bool spin) {
 }
 
 // Holds the game to 60 frames a second where the display's wait does not; sleeps rather than
-// spins. After a long stall (a menu key held down) the pace starts again from now.
+// spins. A late frame is made up over the next ones, each at least half a frame after the one
+// before: never two frames at once, which a Hall takes for sped-up play. After a long stall (a
+// menu key held down) the pace starts again from now.
 void LimitFrameRate(bool shown) {
     const LONGLONG now = Counter(), period = LONGLONG(win32.counterHz * FRAME_SECONDS);
     if (win32.nextFrame == 0 || now > win32.nextFrame + 4 * period) win32.nextFrame = now;
-    win32.nextFrame += period;
+    win32.nextFrame = std::max(win32.nextFrame + period, now + period / 2);
     WaitUntil(win32.nextFrame, shown);
 }
 
