@@ -92,11 +92,14 @@ start_display() {
 }
 
 # An unmanaged window gets the keys and closes without waiting for a window manager; the GDI
-# renderer shows DirectDraw's pixels exactly.
+# renderer shows DirectDraw's pixels exactly. A crash ends the program with Wine's line in the
+# run's stderr.log, with no debugger attached that could wait for ever.
 make_prefix() {
     wineboot -i >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\Direct3D' /v renderer /d gdi /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+    wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f >/dev/null 2>&1
     wineserver -w
 }
 
@@ -342,13 +345,19 @@ grep -qx 'replay matches' "$work/replay/replay.log" || fail "the Linux replay: $
 
 # The uninstaller runs from a copy of itself in the temporary folder: wait for all of Wine.
 "$wine" "$installed/uninstall.exe" /S || fail "uninstall.exe /S failed"
-wineserver -w
+timeout 120 wineserver -w || fail "Wine did not finish within 2 minutes of the uninstaller"
 [ ! -e "$installed" ] || fail "the uninstaller left $(ls -R "$installed" | tr '\n' ' ')"
 [ ! -e "$appdata/Microsoft/Windows/Start Menu/Programs/Quellfort.lnk" ] || fail "the uninstaller left the shortcut"
 ! wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quellfort' >/dev/null 2>&1 ||
     fail "the uninstaller left the Apps & features entry"
 same_table "$appdata/Quellfort/qfhs.dat" 2
 
+# A crash as the game ends (after its exit status) is said, with the run it happened in; seen
+# twice under load, in a thread of its own after a clean Escape, and not yet understood.
+for log in "$work"/run*/stderr.log; do
+    crash=$(grep -m1 'Unhandled' "$log" || true)
+    [ -z "$crash" ] || echo "windows-smoke: NOTE: $(basename "$(dirname "$log")") crashed as it ended: $crash"
+done
 echo "windows-smoke: passed in $((SECONDS - started)) s (zip and installer: title doubled and centred as on Linux," \
     "Escape quits with 0, the table beside the portable game and in %APPDATA%\\Quellfort for the installed one," \
     "an older table moved there, a Windows recording replays on Linux to a match, the uninstaller leaves the table;" \
