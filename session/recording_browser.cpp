@@ -117,12 +117,5 @@ bool CloseRecording(RecordingWriter& w) {
 std::string WholeRecordingSoFar(const RecordingWriter& w, const RecordingHeader& header, const RecordingEntry* last,
                                 size_t lastCount) {
     if (!w.keepCopy) return "";
-    std::string entries = w.copy;
-    PlatformInput input = w.last;
-    for (size_t i = 0; i < lastCount; ++i) EncodeRecordingEntry(entries, last[i], input);
-    RecordingEntry check;
-    check.kind = ENTRY_CHECK;
-    check.value = RecordingCrc32(0, entries.data(), entries.size());
-    EncodeRecordingEntry(entries, check, input);
-    return EncodeRecordingHeader(header) + entries;
+    return EncodeRecordingHeader(header) + EntriesSoFar(w, last, lastCount);
 }

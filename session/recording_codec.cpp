@@ -232,3 +232,14 @@ uint32_t RecordingCrc32(uint32_t crc, const char* data, size_t size) {
     for (size_t i = 0; i < size; ++i) crc = crcTable.entries[(crc ^ uint8_t(data[i])) & 0xFF] ^ (crc >> 8);
     return ~crc;
 }
+
+std::string EntriesSoFar(const RecordingWriter& w, const RecordingEntry* last, size_t lastCount) {
+    std::string entries = w.copy;
+    PlatformInput input = w.last;
+    for (size_t i = 0; i < lastCount; ++i) EncodeRecordingEntry(entries, last[i], input);
+    RecordingEntry check;
+    check.kind = ENTRY_CHECK;
+    check.value = RecordingCrc32(0, entries.data(), entries.size());
+    EncodeRecordingEntry(entries, check, input);
+    return entries;
+}

@@ -31,3 +31,6 @@ bool DecodeRecordingEntry(EntryBytes& in, RecordingEntry& e, PlatformInput& inpu
 bool ReadRecordingHeader(RecordingReader& r, std::string* error);
 // The CRC-32 of the check entries (the one zlib and PNG use), continued from `crc`.
 uint32_t RecordingCrc32(uint32_t crc, const char* data, size_t size);
+// The session's entries up to now, unpacked: the writer's copy, the entries of this pass not yet
+// recorded, and a check entry over them all, as a recording that ended here would hold them.
+std::string EntriesSoFar(const RecordingWriter& w, const RecordingEntry* last, size_t lastCount);
