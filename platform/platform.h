@@ -163,8 +163,9 @@ void PlatformCloseAudio();
 // and the few lines that sum up a finished session (printed by recordings and replays); and what
 // to do when a backend whose program can be hidden or closed without an exit (the browser's page)
 // is hidden: the game saves its high-score table (never called inside PlatformWaitKeyUp; such a
-// backend pauses a game in play itself, by a press of P that reaches the game as input); and whether bytes read as a whole high-score file by the game's own reader
-// (the browser page's import of a table).
+// backend pauses a game in play itself, by a press of P that reaches the game as input); and
+// whether bytes read as a whole high-score file by the game's own reader (the browser page's
+// import of a table).
 struct PlatformStateHooks {
     void (*writeTrace)(std::string& out) = nullptr;
     uint32_t (*hashState)() = nullptr;

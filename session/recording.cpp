@@ -56,8 +56,7 @@ std::string CheckPackedEntries(RecordingReader& r) {
     std::string buffer;
     size_t at = 0, total = 0, checkedUpTo = 0;
     Unpacker in{&z, buffer, at, total};
-    uint32_t crc = 0;
-    bool summary = false;
+    EntryChecks checks;
     std::string error;
     PlatformInput input;
     const size_t unpackLimit = (r.file.size() - r.packedAt) * MAX_UNPACK_RATIO + RECORDING_MAX_ENTRY_BYTES;
@@ -73,25 +72,19 @@ std::string CheckPackedEntries(RecordingReader& r) {
             if (in.status == Z_OK || in.status == Z_STREAM_END) error = "damaged recording: an entry makes no sense";
             break;
         }
-        if (e.kind == ENTRY_CHECK) {
-            if (e.value != crc) {
-                error = "damaged recording: a check of its data fails";
-                break;
-            }
-            crc = 0;
+        const EntryChecks::Step step = checks.Take(e, buffer.data() + start, at - start);
+        if (step == EntryChecks::FAILED) error = CHECK_FAILS;
+        if (step == EntryChecks::FAILED || step == EntryChecks::AFTER_SUMMARY) break;
+        if (step == EntryChecks::HELD) {
             checkedUpTo = total - (buffer.size() - at);
-            r.complete = summary;
-            if (summary) {
+            r.complete = checks.summary;
+            if (checks.summary) {
                 // Only the stream's end, with its own check, may follow.
                 buffer.erase(0, at), at = 0;
-                if (in.Fill(1)) error = "damaged recording: data after its end";
+                if (in.Fill(1)) error = DATA_AFTER_END;
                 break;
             }
-            continue;
         }
-        if (summary) break;  // nothing but a check may follow the summary
-        crc = RecordingCrc32(crc, buffer.data() + start, at - start);
-        summary = e.kind == ENTRY_SUMMARY;
     }
     if (error.empty() && in.status != Z_OK && in.status != Z_STREAM_END && in.status != Z_BUF_ERROR)
         error = "damaged recording: " + ZlibError(in.status, z);

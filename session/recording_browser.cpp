@@ -38,8 +38,7 @@ EM_ASYNC_JS(uint8_t*, JsInflate, (const uint8_t* packed, int size, int limit, in
 std::string CheckEntries(RecordingReader& r, bool cut) {
     size_t at = 0;
     EntryBytes in{&r.unpacked, &at};
-    uint32_t crc = 0;
-    bool summary = false;
+    EntryChecks checks;
     PlatformInput input;
     for (RecordingEntry e; at < r.unpacked.size();) {
         const size_t start = at;
@@ -47,17 +46,14 @@ std::string CheckEntries(RecordingReader& r, bool cut) {
             if (cut) break;  // the tail of a killed game, after its last whole second
             return "damaged recording: an entry makes no sense";
         }
-        if (e.kind == ENTRY_CHECK) {
-            if (e.value != crc) return "damaged recording: a check of its data fails";
-            crc = 0;
+        const EntryChecks::Step step = checks.Take(e, r.unpacked.data() + start, at - start);
+        if (step == EntryChecks::FAILED) return CHECK_FAILS;
+        if (step == EntryChecks::AFTER_SUMMARY) break;
+        if (step == EntryChecks::HELD) {
             r.trustedEnd = at;
-            r.complete = summary;
-            if (summary && at != r.unpacked.size()) return "damaged recording: data after its end";
-            continue;
+            r.complete = checks.summary;
+            if (checks.summary && at != r.unpacked.size()) return DATA_AFTER_END;
         }
-        if (summary) break;
-        crc = RecordingCrc32(crc, r.unpacked.data() + start, at - start);
-        summary = e.kind == ENTRY_SUMMARY;
     }
     if (r.complete && cut) return "damaged recording: its packed data fails the stream's own check";
     if (r.trustedEnd == 0) return "damaged recording: it holds no whole second of play";

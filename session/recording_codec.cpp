@@ -233,6 +233,18 @@ uint32_t RecordingCrc32(uint32_t crc, const char* data, size_t size) {
     return ~crc;
 }
 
+EntryChecks::Step EntryChecks::Take(const RecordingEntry& e, const char* bytes, size_t size) {
+    if (e.kind == ENTRY_CHECK) {
+        if (e.value != crc) return FAILED;
+        crc = 0;
+        return HELD;
+    }
+    if (summary) return AFTER_SUMMARY;
+    crc = RecordingCrc32(crc, bytes, size);
+    summary = e.kind == ENTRY_SUMMARY;
+    return COUNTED;
+}
+
 std::string EntriesSoFar(const RecordingWriter& w, const RecordingEntry* last, size_t lastCount) {
     std::string entries = w.copy;
     PlatformInput input = w.last;

@@ -29,6 +29,18 @@ struct EntryBytes {
 bool DecodeRecordingEntry(EntryBytes& in, RecordingEntry& e, PlatformInput& input);
 // The header of r.file: sets r.header and r.packedAt; false with the one-line reason.
 bool ReadRecordingHeader(RecordingReader& r, std::string* error);
+// The checks of a recording's entries, taken in the order they are read: each check entry must
+// hold over the entries since the one before, and after the summary only its check may come.
+struct EntryChecks {
+    enum Step { COUNTED, HELD, FAILED, AFTER_SUMMARY };
+    uint32_t crc = 0;
+    bool summary = false;  // the summary is among the entries read
+    // One decoded entry and its bytes: COUNTED into the next check, a check that HELD (the entries
+    // so far can be trusted) or FAILED, or an entry AFTER_SUMMARY, where the reading ends.
+    Step Take(const RecordingEntry& e, const char* bytes, size_t size);
+};
+constexpr const char* CHECK_FAILS = "damaged recording: a check of its data fails";
+constexpr const char* DATA_AFTER_END = "damaged recording: data after its end";
 // The CRC-32 of the check entries (the one zlib and PNG use), continued from `crc`.
 uint32_t RecordingCrc32(uint32_t crc, const char* data, size_t size);
 // The session's entries up to now, unpacked: the writer's copy, the entries of this pass not yet

@@ -70,9 +70,9 @@ bool KeyboardHolds(int gameKey) {
 }
 
 // The touch controls give the game its keys themselves, whatever the keyboard's bindings.
-bool KeyDown(int gameKey, uint32_t now) {
+bool KeyDown(int gameKey, bool keyboardHolds, uint32_t now) {
     const bool tapped = TakeLatchedKey(web.latches, gameKey);
-    return KeyboardHolds(gameKey) || tapped || JsTouchHolds(gameKey) != 0 || PadKeyDown(web.pad, gameKey, now);
+    return keyboardHolds || tapped || JsTouchHolds(gameKey) != 0 || PadKeyDown(web.pad, gameKey, now);
 }
 
 // The table is saved, and a game in play pauses as by a press of P, which a recording keeps.
@@ -153,8 +153,9 @@ void BackendReadInput(const PlatformInputWanted& wanted, PlatformInput* input) {
     input->keys = 0;
     uint32_t keyboard = 0;
     for (int i = 0; i < PLATFORM_KEY_COUNT; ++i) {
-        if (KeyDown(PLATFORM_KEYS[i], input->ticks)) input->keys |= 1u << i;
-        if (KeyboardHolds(PLATFORM_KEYS[i])) keyboard |= 1u << i;
+        const bool held = KeyboardHolds(PLATFORM_KEYS[i]);
+        if (held) keyboard |= 1u << i;
+        if (KeyDown(PLATFORM_KEYS[i], held, input->ticks)) input->keys |= 1u << i;
     }
     input->messageCount = 0;
     while (!web.queue.empty() && input->messageCount < PLATFORM_MAX_MESSAGES) {
